@@ -1,0 +1,61 @@
+// What the vector kernels share: their interface, and the bit logic that finds, from the line
+// feeds and NULs of a 64-byte block, which of its bytes begin a pair. With one bit per byte the
+// lines of a block are handled all at once, so short lines cost no branch or call each.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+inline constexpr size_t block_size = 64;
+
+// What a block hands to the next one.
+struct block_carry {
+    bool skipping;  // a NUL has ended the line that goes on into the next block
+    bool low_next;  // the next block's first byte is the low digit of a pair decoded already
+};
+
+// Bit i of `lf` and `nul` tells whether byte i of the block is a line feed or a NUL;
+// `next_is_text` whether the byte after the block is neither. Returns the bits of the bytes that
+// begin a whole pair, that is, a high digit whose low digit follows on the same line.
+constexpr uint64_t pair_starts(uint64_t lf, uint64_t nul, bool next_is_text, block_carry& carry)
+{
+    constexpr uint64_t even = 0x5555555555555555;
+    constexpr uint64_t odd = ~even;
+
+    // From a NUL to the next line feed nothing is text. Adding a bit at the foot of a run of
+    // ones clears the run, so the sum marks the runs of plain bytes that follow a NUL.
+    const uint64_t plain = ~(lf | nul);
+    const uint64_t after_nul = plain & ((nul << 1) | uint64_t{carry.skipping});
+    const uint64_t skipped = nul | (plain & ~(after_nul + plain));
+    const uint64_t text = plain & ~skipped;
+
+    // Each run of text starts a line, or goes on with the line of the block before; its high
+    // digits stand at its first byte and every second byte after it, or one later where the
+    // first byte is the low digit of a pair begun in the previous block.
+    const uint64_t run_starts = text & ~(text << 1) & ~uint64_t{carry.low_next};
+    const uint64_t even_runs = text & ~((run_starts & even) + text);
+    const uint64_t highs = (even_runs & even) | (text & ~even_runs & odd);
+    const uint64_t pairs = highs & ((text >> 1) | (uint64_t{next_is_text} << 63));
+
+    carry.skipping = (skipped >> 63) != 0;
+    carry.low_next = (pairs >> 63) != 0;
+    return pairs;
+}
+
+constexpr bool is_text(uint8_t c)
+{
+    return c != '\n' && c != '\0';
+}
+
+// How far a kernel went: input bytes consumed, output bytes produced.
+struct block_progress {
+    size_t consumed;
+    size_t produced;
+};
+
+// Decode the whole blocks at the start of `in`, reading one byte past each. They start where no
+// high digit is pending and leave none pending; `skipping` carries a NUL-ended line in and out.
+// They may write kernel_overrun bytes past what they produce.
+block_progress decode_blocks_avx2(std::span<const uint8_t> in, uint8_t* out, bool& skipping);
+block_progress decode_blocks_avx512(std::span<const uint8_t> in, uint8_t* out, bool& skipping);

@@ -1,0 +1,56 @@
+#include "io.hpp"
+
+#include <poll.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace {
+
+// A descriptor opened non-blocking says EAGAIN instead of waiting; wait for it here.
+bool wait_for(int fd, short events)
+{
+    pollfd p{fd, events, 0};
+    for (;;) {
+        if (poll(&p, 1, -1) >= 0)
+            return true;
+        if (errno != EINTR)
+            return false;
+    }
+}
+
+bool must_wait(int err)
+{
+    return err == EAGAIN || err == EWOULDBLOCK;
+}
+
+}  // namespace
+
+ssize_t read_some(int fd, std::span<uint8_t> buf)
+{
+    for (;;) {
+        const ssize_t n = read(fd, buf.data(), buf.size());
+        if (n >= 0)
+            return n;
+        if (errno == EINTR)
+            continue;
+        if (!must_wait(errno) || !wait_for(fd, POLLIN))
+            return -1;
+    }
+}
+
+bool write_all(int fd, std::span<const uint8_t> data)
+{
+    while (!data.empty()) {
+        const ssize_t n = write(fd, data.data(), data.size());
+        if (n >= 0) {
+            data = data.subspan(static_cast<size_t>(n));
+            continue;
+        }
+        if (errno == EINTR)
+            continue;
+        if (!must_wait(errno) || !wait_for(fd, POLLOUT))
+            return false;
+    }
+    return true;
+}

@@ -1,0 +1,14 @@
+// Reads and writes that survive signals, partial transfers and non-blocking descriptors.
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <span>
+
+// Reads what is there, up to buf.size() bytes, waiting for it if need be. Returns the count,
+// 0 at end of input, or -1 with errno set.
+ssize_t read_some(int fd, std::span<uint8_t> buf);
+
+// Writes all of `data`. Returns false with errno set if it cannot.
+bool write_all(int fd, std::span<const uint8_t> data);

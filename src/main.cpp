@@ -1,0 +1,47 @@
+// dehex: decode the hexadecimal text on standard input into the bytes it spells on standard
+// output. Arguments are ignored. Exits 0 at the end of input; on a read or write error it says
+// so in one line on standard error and exits 1.
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "decode.hpp"
+#include "io.hpp"
+
+namespace {
+
+[[noreturn]] void fail(const char* what)
+{
+    std::fprintf(stderr, "dehex: %s: %s\n", what, std::strerror(errno));
+    std::exit(1);
+}
+
+// Large enough that a file goes through in few system calls, small enough to stay in cache.
+uint8_t input[256 * 1024];
+uint8_t output[decoded_capacity(sizeof input)];
+
+}  // namespace
+
+int main()
+{
+    const kernel k = best_kernel();
+    decoder_state state;
+    for (;;) {
+        // Whatever was read is decoded and written before the next read, which may wait.
+        const ssize_t n = read_some(STDIN_FILENO, input);
+        if (n == 0)
+            break;
+        if (n < 0)
+            fail("read error");
+        const size_t len = decode_chunk(k, state, {input, static_cast<size_t>(n)}, output);
+        if (!write_all(STDOUT_FILENO, {output, len}))
+            fail("write error");
+    }
+    // Some file systems report a failed write only when the file is closed.
+    if (close(STDOUT_FILENO) != 0 && errno != EBADF)
+        fail("write error");
+    return 0;
+}
