@@ -1,0 +1,178 @@
+// The built dehex, run as a user runs it: its streams, its messages and its exit status.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstring>
+#include <functional>
+#include <random>
+#include <thread>
+
+#include "support.hpp"
+#include "spawn.hpp"
+
+using namespace std::string_literals;
+
+namespace {
+
+std::string as_string(const byte_string& b)
+{
+    return {b.begin(), b.end()};
+}
+
+int open_or_die(const char* path, int flags)
+{
+    const int fd = open(path, flags);
+    if (fd < 0)
+        throw std::runtime_error(std::string("open ") + path);
+    return fd;
+}
+
+// A pipe whose reading end is already closed.
+int pipe_without_reader()
+{
+    int fds[2];
+    if (pipe(fds) != 0)
+        throw std::runtime_error("pipe");
+    close(fds[0]);
+    return fds[1];
+}
+
+TEST(Cli, StreamsExitStatusAndMessages)
+{
+    const std::string hex = "cafe\n00ff\n";
+    const std::string decoded = "\xCA\xFE\x00\xFF"s;
+    const struct {
+        const char* name;
+        std::function<launch()> how;
+        std::string input, out;
+        int status, signal;
+        std::string err;
+    } cases[] = {
+        {"pipe", [] { return launch{}; }, hex, decoded, 0, 0, ""},
+        {"file", [&] { return launch{.in = file_with(hex)}; }, "", decoded, 0, 0, ""},
+        {"empty pipe", [] { return launch{}; }, "", "", 0, 0, ""},
+        {"empty file", [] { return launch{.in = file_with("")}; }, "", "", 0, 0, ""},
+        {"no line feed at the end", [] { return launch{}; }, "cafe", "\xCA\xFE", 0, 0, ""},
+        {"arguments", [] { return launch{.args = {"-h", "--help", "-", "/no/such/file", ""}}; },
+         hex, decoded, 0, 0, ""},
+        {"disk full", [] { return launch{.out = open_or_die("/dev/full", O_WRONLY)}; },
+         hex, "", 1, 0, "dehex: write error: No space left on device\n"},
+        {"output closed", [] { return launch{.out = closed}; },
+         hex, "", 1, 0, "dehex: write error: Bad file descriptor\n"},
+        {"output closed, nothing to write", [] { return launch{.out = closed}; }, "\n", "", 0, 0, ""},
+        {"reader gone", [] { return launch{.out = pipe_without_reader()}; }, hex, "", -1, SIGPIPE, ""},
+        {"reader gone, SIGPIPE ignored",
+         [] { return launch{.out = pipe_without_reader(), .ignore_sigpipe = true}; },
+         hex, "", 1, 0, "dehex: write error: Broken pipe\n"},
+        {"input closed", [] { return launch{.in = closed}; },
+         "", "", 1, 0, "dehex: read error: Bad file descriptor\n"},
+        {"input a directory", [] { return launch{.in = open_or_die("/", O_RDONLY | O_DIRECTORY)}; },
+         "", "", 1, 0, "dehex: read error: Is a directory\n"},
+    };
+    for (const auto& c : cases) {
+        const launch how = c.how();
+        const outcome got = run_dehex(how, c.input);
+        for (int fd : {how.in, how.out})
+            if (fd >= 0)
+                close(fd);
+        EXPECT_EQ(got.out, c.out) << c.name;
+        EXPECT_EQ(got.status, c.status) << c.name;
+        EXPECT_EQ(got.signal, c.signal) << c.name;
+        EXPECT_EQ(got.err, c.err) << c.name;
+    }
+}
+
+TEST(Cli, ManyReadsFromFileAndPipe)
+{
+    std::mt19937_64 rng(5);
+    const byte_string text = random_text(rng, 3 << 20);
+    const std::string input = as_string(text);
+    const std::string expected = as_string(decode_by_lines(text));
+
+    const outcome piped = run_dehex({}, input);
+    EXPECT_EQ(piped.status, 0);
+    EXPECT_TRUE(piped.out == expected) << "pipe: output differs";
+
+    const int fd = file_with(input);
+    const outcome filed = run_dehex({.in = fd});
+    close(fd);
+    EXPECT_EQ(filed.status, 0);
+    EXPECT_TRUE(filed.out == expected) << "file: output differs";
+}
+
+// Waits up to ten seconds for n bytes on fd.
+std::string read_within(int fd, size_t n)
+{
+    std::string got;
+    pollfd p{fd, POLLIN, 0};
+    while (got.size() < n && poll(&p, 1, 10000) == 1) {
+        char buf[64];
+        const ssize_t r = read(fd, buf, std::min(sizeof buf, n - got.size()));
+        if (r <= 0)
+            break;
+        got.append(buf, static_cast<size_t>(r));
+    }
+    return got;
+}
+
+TEST(Cli, EachLineComesOutWhileInputStaysOpen)
+{
+    child c = spawn_dehex({});
+    for (const auto& [line, bytes] : {std::pair{"cafe\n", "\xCA\xFE"}, {"4142\n", "AB"}}) {
+        ASSERT_EQ(write(c.in, line, std::strlen(line)), static_cast<ssize_t>(std::strlen(line)));
+        EXPECT_EQ(read_within(c.out, std::strlen(bytes)), bytes) << "after " << line;
+    }
+    const outcome rest = finish(c, [](std::span<uint8_t>) { return size_t{0}; });
+    EXPECT_EQ(rest.status, 0);
+    EXPECT_EQ(rest.out, "");
+}
+
+TEST(Cli, NonBlockingInputWithASlowWriter)
+{
+    std::mt19937_64 rng(11);
+    const byte_string text = random_text(rng, 20000);
+    size_t at = 0;
+    child c = spawn_dehex({.nonblocking_in = true});
+    const outcome got = finish(c, [&](std::span<uint8_t> buf) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        const size_t n = std::min({buf.size(), text.size() - at, size_t{333}});
+        std::copy_n(text.begin() + static_cast<std::ptrdiff_t>(at), n, buf.begin());
+        at += n;
+        return n;
+    });
+    EXPECT_EQ(got.status, 0);
+    EXPECT_EQ(got.err, "");
+    EXPECT_TRUE(got.out == as_string(decode_by_lines(text))) << "output differs";
+}
+
+TEST(Cli, NonBlockingOutputWithASlowReader)
+{
+    // Four MiB out: dehex writes far faster than this reader takes, so its pipe fills.
+    std::mt19937_64 rng(13);
+    const byte_string text = random_text(rng, 8 << 20);
+    std::string out;
+    child c = spawn_dehex({.nonblocking_out = true});
+    size_t at = 0;
+    const outcome got = finish(
+        c,
+        [&](std::span<uint8_t> buf) {
+            const size_t n = std::min(buf.size(), text.size() - at);
+            std::copy_n(text.begin() + static_cast<std::ptrdiff_t>(at), n, buf.begin());
+            at += n;
+            return n;
+        },
+        [&](std::span<const uint8_t> piece) {
+            out.append(piece.begin(), piece.end());
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+        });
+    EXPECT_EQ(got.status, 0);
+    EXPECT_EQ(got.err, "");
+    EXPECT_TRUE(out == as_string(decode_by_lines(text))) << "output differs";
+}
+
+}  // namespace

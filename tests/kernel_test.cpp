@@ -1,0 +1,124 @@
+// Every kernel against the line rule: all character pairs, the line feed, CR and NUL at every
+// offset of a block and of a chunk, and random streams split at random points.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "blocks.hpp"
+#include "decode.hpp"
+#include "support.hpp"
+
+namespace {
+
+class KernelTest : public testing::TestWithParam<kernel> {
+protected:
+    void SetUp() override
+    {
+        if (!kernel_supported(GetParam()))
+            GTEST_SKIP() << "this CPU cannot run the " << kernel_name(GetParam()) << " kernel";
+    }
+};
+
+TEST_P(KernelTest, DecodesEveryCharacterPair)
+{
+    // One long line of every pair that can stand on a line, starting on an even and on an odd
+    // offset of the blocks.
+    for (const char* lead : {"", "\n"}) {
+        byte_string input = bytes(lead);
+        byte_string expected;
+        for (unsigned high = 0; high < 256; ++high) {
+            for (unsigned low = 0; low < 256; ++low) {
+                if (!is_text(static_cast<uint8_t>(high)) || !is_text(static_cast<uint8_t>(low)))
+                    continue;
+                input.push_back(static_cast<uint8_t>(high));
+                input.push_back(static_cast<uint8_t>(low));
+                expected.push_back(decode_pair(static_cast<uint8_t>(high), static_cast<uint8_t>(low)));
+            }
+        }
+        EXPECT_EQ(decode_in_chunks(GetParam(), input), expected) << "lead " << testing::PrintToString(lead);
+    }
+}
+
+TEST_P(KernelTest, SpecialByteAtEveryOffsetAndEveryCut)
+{
+    // Three blocks of hex with a line feed, CR or NUL (or two of them) placed at each offset, fed
+    // whole and cut at each offset, so that every byte of a block and of a chunk boundary is met.
+    const byte_string base = [] {
+        byte_string hex;
+        for (size_t i = 0; i < 3 * block_size + 5; ++i)
+            hex.push_back(static_cast<uint8_t>("0123456789abcdef"[(i * 7) % 16]));
+        return hex;
+    }();
+    for (uint8_t special : {'\n', '\r', '\0'}) {
+        for (size_t at = 0; at < base.size(); ++at) {
+            byte_string input = base;
+            input[at] = special;
+            input[(at * 5 + 66) % input.size()] = '\n';
+            const byte_string expected = decode_by_lines(input);
+            for (size_t cut = 0; cut <= input.size(); ++cut) {
+                const size_t cuts[] = {cut};
+                ASSERT_EQ(decode_in_chunks(GetParam(), input, cuts), expected)
+                    << "byte " << int{special} << " at " << at << ", cut at " << cut;
+            }
+        }
+    }
+}
+
+TEST_P(KernelTest, RandomStreamsSplitAnywhere)
+{
+    std::mt19937_64 rng(20261208);
+    for (int round = 0; round < 2000; ++round) {
+        const size_t size = std::uniform_int_distribution<size_t>(0, round % 10 == 0 ? 40000 : 700)(rng);
+        const byte_string input = random_text(rng, size);
+        const std::vector<size_t> cuts = random_cuts(rng, input.size());
+        ASSERT_EQ(decode_in_chunks(GetParam(), input, cuts), decode_by_lines(input))
+            << "round " << round << ", " << input.size() << " bytes, " << cuts.size() << " cuts";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(AllKernels, KernelTest, testing::ValuesIn(all_kernels),
+                         [](const auto& info) { return std::string(kernel_name(info.param)); });
+
+// The block bit logic against a byte-by-byte walk through the same block.
+TEST(PairStarts, MatchesAWalkThroughTheBlock)
+{
+    std::mt19937_64 rng(7);
+    for (int round = 0; round < 100000; ++round) {
+        // Sparse and dense line feeds and NULs, never both on one byte.
+        const uint64_t lf = rng() & rng() & (round % 2 ? rng() : ~uint64_t{0});
+        const uint64_t nul = rng() & rng() & rng() & ~lf;
+        const bool next_is_text = rng() & 1;
+        const block_carry in{static_cast<bool>(rng() & 1), static_cast<bool>(rng() & 1)};
+
+        bool skipping = in.skipping;
+        bool low_next = in.low_next && !skipping && !((lf | nul) & 1);
+        uint64_t expected = 0;
+        bool high_waiting = false;  // the byte before was a high digit
+        for (int i = 0; i < 64; ++i) {
+            const bool is_lf = (lf >> i) & 1;
+            const bool is_nul = (nul >> i) & 1;
+            if (is_lf) {
+                skipping = high_waiting = false;
+            } else if (is_nul || skipping) {
+                skipping = true;
+                high_waiting = false;
+            } else if (i == 0 && low_next) {
+                high_waiting = false;
+            } else if (high_waiting) {
+                expected |= uint64_t{1} << (i - 1);
+                high_waiting = false;
+            } else {
+                high_waiting = true;
+            }
+        }
+        if (high_waiting && next_is_text)
+            expected |= uint64_t{1} << 63;
+
+        block_carry carry{in.skipping, low_next};
+        ASSERT_EQ(pair_starts(lf, nul, next_is_text, carry), expected) << "round " << round;
+        EXPECT_EQ(carry.skipping, skipping);
+        EXPECT_EQ(carry.low_next, (expected >> 63) != 0);
+    }
+}
+
+}  // namespace

@@ -1,0 +1,93 @@
+// The digit, pair and line rules, case by case.
+#include <gtest/gtest.h>
+
+#include <string_view>
+
+#include "decode.hpp"
+#include "support.hpp"
+
+using namespace std::string_view_literals;
+
+TEST(DigitValue, EveryKindOfByteHasAValue)
+{
+    const struct {
+        uint8_t c;
+        int value;
+    } cases[] = {
+        {'0', 0},  {'9', 9},   {'a', 10},   {'f', 15},   {'g', 16},   {'z', 35},
+        {'A', 17}, {'F', 22},  {'Z', 42},   {' ', -16},  {'\r', -35}, {'\0', -48},
+        {'/', -1}, {'`', 48},  {'{', 75},   {0x80, 80},  {0xFF, 207},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(digit_value(c.c), c.value) << "byte " << int{c.c};
+}
+
+TEST(DecodePair, HighDigitTimesSixteenPlusLowModulo256)
+{
+    const struct {
+        uint8_t high, low, byte;
+    } cases[] = {
+        {'4', '1', 0x41}, {'f', 'f', 0xFF}, {'0', '0', 0x00}, {'F', 'F', 0x76},
+        {'z', 'z', 0x53}, {'g', '0', 0x00}, {' ', ' ', 0xF0}, {0xFF, 0xFF, 0xBF},
+        {'4', '\r', 0x1D}, {'c', 'a', 0xCA},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(decode_pair(c.high, c.low), c.byte) << int{c.high} << " " << int{c.low};
+}
+
+TEST(DecodeLine, PairsUpToTheLineFeedOrNul)
+{
+    const struct {
+        std::string_view line, decoded;
+    } cases[] = {
+        {"cafe"sv, "\xCA\xFE"sv},
+        {"ff"sv, "\xFF"sv},
+        {"00"sv, "\x00"sv},
+        {"0a"sv, "\x0A"sv},
+        {""sv, ""sv},
+        {"FF"sv, "\x76"sv},
+        {"zz"sv, "\x53"sv},
+        {"g0"sv, "\x00"sv},
+        {"\xFF\xFF"sv, "\xBF"sv},
+        {"41\0" "42"sv, "\x41"sv},
+        {"4\0" "142"sv, ""sv},
+        {"\0" "41"sv, ""sv},
+        {"414\r"sv, "\x41\x1D"sv},
+        {"cafe\n"sv, "\xCA\xFE"sv},
+        {"cafe\r\n"sv, "\xCA\xFE"sv},
+        {"414\r\n"sv, "\x41\x1D"sv},
+        {"caf"sv, "\xCA"sv},
+        {"c\n"sv, ""sv},
+        {"\n"sv, ""sv},
+        {"41\n42"sv, "\x41"sv},
+    };
+    for (const auto& c : cases) {
+        const byte_string line = bytes(c.line);
+        byte_string out(line.size() / 2 + 1, 0xEE);
+        out.resize(decode_line(line, out.data()));
+        EXPECT_EQ(out, bytes(c.decoded)) << testing::PrintToString(c.line);
+    }
+}
+
+// How lines follow one another in a stream, for every kernel.
+TEST(DecodeStream, LinesDecodeOneAfterAnother)
+{
+    const struct {
+        std::string_view input, decoded;
+    } cases[] = {
+        {"ca\nfe\n"sv, "\xCA\xFE"sv},
+        {"c\nafe"sv, "\xAF"sv},
+        {"caf\ne\n"sv, "\xCA"sv},
+        {"4\0" "1\n42\n"sv, "\x42"sv},
+        {"\n\n\n00\n\n"sv, "\x00"sv},
+        {"\r\n\r\n"sv, ""sv},
+        {"ca\0\n\0\nfe"sv, "\xCA\xFE"sv},
+    };
+    for (kernel k : all_kernels) {
+        if (!kernel_supported(k))
+            continue;
+        for (const auto& c : cases)
+            EXPECT_EQ(decode_in_chunks(k, bytes(c.input)), bytes(c.decoded))
+                << kernel_name(k) << ": " << testing::PrintToString(c.input);
+    }
+}

@@ -1,0 +1,176 @@
+#include "spawn.hpp"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <algorithm>
+#include <cstring>
+#include <stdexcept>
+
+namespace {
+
+void check(bool ok, const char* what)
+{
+    if (!ok)
+        throw std::runtime_error(std::string(what) + ": " + std::strerror(errno));
+}
+
+// In the child, before exec: only async-signal-safe calls.
+[[noreturn]] void become_dehex(const launch& how, int in, int out, int err, char** argv)
+{
+    signal(SIGPIPE, how.ignore_sigpipe ? SIG_IGN : SIG_DFL);
+    if (in >= 0)
+        dup2(in, STDIN_FILENO);
+    if (out >= 0)
+        dup2(out, STDOUT_FILENO);
+    dup2(err, STDERR_FILENO);
+    close_range(3, ~0U, 0);
+    if (how.in == closed)
+        close(STDIN_FILENO);
+    if (how.out == closed)
+        close(STDOUT_FILENO);
+    if (how.nonblocking_in)
+        fcntl(STDIN_FILENO, F_SETFL, fcntl(STDIN_FILENO, F_GETFL) | O_NONBLOCK);
+    if (how.nonblocking_out)
+        fcntl(STDOUT_FILENO, F_SETFL, fcntl(STDOUT_FILENO, F_GETFL) | O_NONBLOCK);
+    execv(DEHEX_PATH, argv);
+    _exit(127);
+}
+
+}  // namespace
+
+child spawn_dehex(const launch& how)
+{
+    // The test writes to pipes whose reader may be gone; it wants EPIPE, not to be killed.
+    signal(SIGPIPE, SIG_IGN);
+
+    int in_pipe[2] = {-1, -1};
+    int out_pipe[2] = {-1, -1};
+    int err_pipe[2];
+    if (how.in == from_test)
+        check(pipe2(in_pipe, O_CLOEXEC) == 0, "pipe");
+    if (how.out == from_test)
+        check(pipe2(out_pipe, O_CLOEXEC) == 0, "pipe");
+    check(pipe2(err_pipe, O_CLOEXEC) == 0, "pipe");
+
+    std::vector<std::string> args{DEHEX_PATH};
+    args.insert(args.end(), how.args.begin(), how.args.end());
+    std::vector<char*> argv;
+    for (auto& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+
+    const int child_in = how.in == from_test ? in_pipe[0] : how.in;
+    const int child_out = how.out == from_test ? out_pipe[1] : how.out;
+    const pid_t pid = fork();
+    check(pid >= 0, "fork");
+    if (pid == 0)
+        become_dehex(how, child_in, child_out, err_pipe[1], argv.data());
+
+    for (int fd : {in_pipe[0], out_pipe[1], err_pipe[1]})
+        if (fd >= 0)
+            close(fd);
+    // The test must never block on a write while the child waits for its output to be read.
+    if (in_pipe[1] >= 0)
+        fcntl(in_pipe[1], F_SETFL, O_NONBLOCK);
+    return {pid, in_pipe[1], out_pipe[0], err_pipe[0]};
+}
+
+outcome finish(child& c, const source& feed, const sink& take)
+{
+    outcome result;
+    std::vector<uint8_t> pending;
+    size_t sent = 0;
+    uint8_t buf[65536];
+    for (;;) {
+        if (c.in >= 0 && sent == pending.size()) {
+            pending.resize(sizeof buf);
+            pending.resize(feed(pending));
+            sent = 0;
+            if (pending.empty()) {
+                close(c.in);
+                c.in = -1;
+            }
+        }
+        pollfd fds[3];
+        nfds_t n = 0;
+        for (auto [fd, events] : {std::pair{c.in, POLLOUT}, {c.out, POLLIN}, {c.err, POLLIN}})
+            if (fd >= 0)
+                fds[n++] = {fd, static_cast<short>(events), 0};
+        if (n == 0)
+            break;
+        if (poll(fds, n, -1) < 0) {
+            check(errno == EINTR, "poll");
+            continue;
+        }
+        for (nfds_t i = 0; i < n; ++i) {
+            if (fds[i].revents == 0)
+                continue;
+            const int fd = fds[i].fd;
+            if (fd == c.in) {
+                const ssize_t w = write(fd, pending.data() + sent, pending.size() - sent);
+                if (w < 0 && errno == EPIPE) {  // the child stopped reading
+                    close(c.in);
+                    c.in = -1;
+                } else {
+                    check(w >= 0 || errno == EINTR || errno == EAGAIN, "write");
+                    sent += w > 0 ? static_cast<size_t>(w) : 0;
+                }
+                continue;
+            }
+            const ssize_t r = read(fd, buf, sizeof buf);
+            check(r >= 0 || errno == EINTR, "read");
+            if (r == 0) {
+                close(fd);
+                (fd == c.out ? c.out : c.err) = -1;
+            } else if (r > 0 && fd == c.err) {
+                result.err.append(reinterpret_cast<char*>(buf), static_cast<size_t>(r));
+            } else if (r > 0 && take) {
+                take({buf, static_cast<size_t>(r)});
+            } else if (r > 0) {
+                result.out.append(reinterpret_cast<char*>(buf), static_cast<size_t>(r));
+            }
+        }
+    }
+
+    int status = 0;
+    rusage usage{};
+    while (wait4(c.pid, &status, 0, &usage) < 0)
+        check(errno == EINTR, "wait4");
+    if (WIFEXITED(status))
+        result.status = WEXITSTATUS(status);
+    else if (WIFSIGNALED(status))
+        result.signal = WTERMSIG(status);
+    result.peak_kib = usage.ru_maxrss;
+    return result;
+}
+
+outcome run_dehex(const launch& how, std::string_view input)
+{
+    child c = spawn_dehex(how);
+    return finish(c, [input](std::span<uint8_t> buf) mutable {
+        const size_t n = std::min(buf.size(), input.size());
+        std::memcpy(buf.data(), input.data(), n);
+        input.remove_prefix(n);
+        return n;
+    });
+}
+
+int file_with(std::string_view contents)
+{
+    std::FILE* f = std::tmpfile();
+    check(f != nullptr, "tmpfile");
+    check(std::fwrite(contents.data(), 1, contents.size(), f) == contents.size(), "fwrite");
+    check(std::fflush(f) == 0, "fflush");
+    const int fd = dup(fileno(f));
+    std::fclose(f);
+    check(fd >= 0 && lseek(fd, 0, SEEK_SET) == 0, "lseek");
+    return fd;
+}

@@ -1,0 +1,30 @@
+// Helpers shared by the tests and the fuzz target.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <random>
+#include <span>
+#include <string_view>
+#include <vector>
+
+#include "kernel.hpp"
+
+using byte_string = std::vector<uint8_t>;
+
+byte_string bytes(std::string_view s);
+
+// What a whole stream must decode to: decode_line applied to each of its lines in turn.
+byte_string decode_by_lines(std::span<const uint8_t> input);
+
+// Decodes `input` with kernel k, fed as chunks of the sizes in `cuts` and then the rest. Each
+// chunk and its output get buffers of their own, of exactly the allowed size, so that the
+// sanitizers see any access past them.
+byte_string decode_in_chunks(kernel k, std::span<const uint8_t> input, std::span<const size_t> cuts = {});
+
+// Random text of about `size` bytes, in lines of random lengths, of one of several kinds: clean
+// lowercase hex, hex with CR, NUL and uppercase sprinkled in, or any bytes at all.
+byte_string random_text(std::mt19937_64& rng, size_t size);
+
+// Random chunk sizes that add up to at most `total`.
+std::vector<size_t> random_cuts(std::mt19937_64& rng, size_t total);
