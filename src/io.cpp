@@ -1,5 +1,6 @@
 #include "io.hpp"
 
+#include <fcntl.h>
 #include <poll.h>
 #include <unistd.h>
 
@@ -53,4 +54,11 @@ bool write_all(int fd, std::span<const uint8_t> data)
             return false;
     }
     return true;
+}
+
+void widen_pipe(int fd)
+{
+    const int saved = errno;
+    fcntl(fd, F_SETPIPE_SZ, 1 << 20);
+    errno = saved;
 }

@@ -12,3 +12,7 @@ ssize_t read_some(int fd, std::span<uint8_t> buf);
 
 // Writes all of `data`. Returns false with errno set if it cannot.
 bool write_all(int fd, std::span<const uint8_t> data);
+
+// Asks for a wider pipe, so that dehex and the process at the pipe's other end take turns less
+// often. Best effort: a descriptor that is no pipe, or a refusal, leaves things as they were.
+void widen_pipe(int fd);

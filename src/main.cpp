@@ -27,6 +27,8 @@ uint8_t output[decoded_capacity(sizeof input)];
 
 int main()
 {
+    widen_pipe(STDIN_FILENO);
+    widen_pipe(STDOUT_FILENO);
     const kernel k = best_kernel();
     decoder_state state;
     for (;;) {
