@@ -2,8 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -130,6 +132,43 @@ TEST(Cli, EachLineComesOutWhileInputStaysOpen)
     const outcome rest = finish(c, [](std::span<uint8_t>) { return size_t{0}; });
     EXPECT_EQ(rest.status, 0);
     EXPECT_EQ(rest.out, "");
+}
+
+// A connected pair of TCP sockets on the loopback interface: {dehex's end, the test's end}.
+std::pair<int, int> tcp_pair()
+{
+    const int listener = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof addr;
+    auto* any = reinterpret_cast<sockaddr*>(&addr);
+    if (listener < 0 || bind(listener, any, len) != 0 || listen(listener, 1) != 0 ||
+        getsockname(listener, any, &len) != 0)
+        throw std::runtime_error("listen on loopback");
+    const int client = socket(AF_INET, SOCK_STREAM, 0);
+    if (client < 0 || connect(client, any, len) != 0)
+        throw std::runtime_error("connect on loopback");
+    const int server = accept(listener, nullptr, nullptr);
+    close(listener);
+    return {server, client};
+}
+
+TEST(Cli, ReadErrorKeepsWhatWasDecoded)
+{
+    const auto [input, writer] = tcp_pair();
+    child c = spawn_dehex({.in = input});
+    close(input);
+    ASSERT_EQ(write(writer, "cafe\n", 5), 5);
+    EXPECT_EQ(read_within(c.out, 2), "\xCA\xFE");
+    // Closing with a zero linger time resets the connection: dehex's next read fails.
+    const linger reset{1, 0};
+    setsockopt(writer, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+    close(writer);
+    const outcome rest = finish(c, {});
+    EXPECT_EQ(rest.out, "");
+    EXPECT_EQ(rest.status, 1);
+    EXPECT_EQ(rest.err, "dehex: read error: Connection reset by peer\n");
 }
 
 TEST(Cli, NonBlockingInputWithASlowWriter)
