@@ -175,14 +175,11 @@ TEST(Cli, NonBlockingInputWithASlowWriter)
 {
     std::mt19937_64 rng(11);
     const byte_string text = random_text(rng, 20000);
-    size_t at = 0;
+    const std::string input = as_string(text);
     child c = spawn_dehex({.nonblocking_in = true});
-    const outcome got = finish(c, [&](std::span<uint8_t> buf) {
+    const outcome got = finish(c, [feed = feeding(input)](std::span<uint8_t> buf) {
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        const size_t n = std::min({buf.size(), text.size() - at, size_t{333}});
-        std::copy_n(text.begin() + static_cast<std::ptrdiff_t>(at), n, buf.begin());
-        at += n;
-        return n;
+        return feed(buf.first(std::min(buf.size(), size_t{333})));
     });
     EXPECT_EQ(got.status, 0);
     EXPECT_EQ(got.err, "");

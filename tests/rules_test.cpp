@@ -35,11 +35,14 @@ TEST(DecodePair, HighDigitTimesSixteenPlusLowModulo256)
         EXPECT_EQ(decode_pair(c.high, c.low), c.byte) << int{c.high} << " " << int{c.low};
 }
 
+// A text and the bytes it decodes to.
+struct text_case {
+    std::string_view input, decoded;
+};
+
 TEST(DecodeLine, PairsUpToTheLineFeedOrNul)
 {
-    const struct {
-        std::string_view line, decoded;
-    } cases[] = {
+    const text_case cases[] = {
         {"cafe"sv, "\xCA\xFE"sv},
         {"ff"sv, "\xFF"sv},
         {"00"sv, "\x00"sv},
@@ -62,19 +65,17 @@ TEST(DecodeLine, PairsUpToTheLineFeedOrNul)
         {"41\n42"sv, "\x41"sv},
     };
     for (const auto& c : cases) {
-        const byte_string line = bytes(c.line);
+        const byte_string line = bytes(c.input);
         byte_string out(line.size() / 2 + 1, 0xEE);
         out.resize(decode_line(line, out.data()));
-        EXPECT_EQ(out, bytes(c.decoded)) << testing::PrintToString(c.line);
+        EXPECT_EQ(out, bytes(c.decoded)) << testing::PrintToString(c.input);
     }
 }
 
 // How lines follow one another in a stream, for every kernel.
 TEST(DecodeStream, LinesDecodeOneAfterAnother)
 {
-    const struct {
-        std::string_view input, decoded;
-    } cases[] = {
+    const text_case cases[] = {
         {"ca\nfe\n"sv, "\xCA\xFE"sv},
         {"c\nafe"sv, "\xAF"sv},
         {"caf\ne\n"sv, "\xCA"sv},

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "decode.hpp"
 #include "spawn.hpp"
 #include "support.hpp"
 

@@ -7,10 +7,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
-#include <algorithm>
 #include <cstring>
 #include <stdexcept>
 
@@ -127,16 +126,18 @@ outcome finish(child& c, const source& feed, const sink& take)
             }
             const ssize_t r = read(fd, buf, sizeof buf);
             check(r >= 0 || errno == EINTR, "read");
+            if (r < 0)
+                continue;
             if (r == 0) {
                 close(fd);
                 (fd == c.out ? c.out : c.err) = -1;
-            } else if (r > 0 && fd == c.err) {
-                result.err.append(reinterpret_cast<char*>(buf), static_cast<size_t>(r));
-            } else if (r > 0 && take) {
-                take({buf, static_cast<size_t>(r)});
-            } else if (r > 0) {
-                result.out.append(reinterpret_cast<char*>(buf), static_cast<size_t>(r));
+                continue;
             }
+            const std::span<const uint8_t> got(buf, static_cast<size_t>(r));
+            if (fd == c.out && take)
+                take(got);
+            else
+                (fd == c.out ? result.out : result.err).append(got.begin(), got.end());
         }
     }
 
@@ -152,15 +153,20 @@ outcome finish(child& c, const source& feed, const sink& take)
     return result;
 }
 
-outcome run_dehex(const launch& how, std::string_view input)
+source feeding(std::string_view input)
 {
-    child c = spawn_dehex(how);
-    return finish(c, [input](std::span<uint8_t> buf) mutable {
+    return [input](std::span<uint8_t> buf) mutable {
         const size_t n = std::min(buf.size(), input.size());
         std::memcpy(buf.data(), input.data(), n);
         input.remove_prefix(n);
         return n;
-    });
+    };
+}
+
+outcome run_dehex(const launch& how, std::string_view input)
+{
+    child c = spawn_dehex(how);
+    return finish(c, feeding(input));
 }
 
 int file_with(std::string_view contents)

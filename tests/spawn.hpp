@@ -49,6 +49,9 @@ using sink = std::function<void(std::span<const uint8_t>)>;
 // error, and waits for it to end.
 outcome finish(child& c, const source& feed, const sink& take = {});
 
+// A source that gives `input` and then ends. It keeps a view: `input` must outlive it.
+source feeding(std::string_view input);
+
 // Runs dehex on `input`, given through a pipe unless `how.in` says otherwise.
 outcome run_dehex(const launch& how, std::string_view input = {});
 
