@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "blocks.hpp"
+#include "kernels/blocks.hpp"
 
 namespace {
 
@@ -44,7 +44,7 @@ uint8_t* decode_piece(decoder_state& state, std::span<const uint8_t> piece, uint
     return out;
 }
 
-uint8_t* decode_scalar(decoder_state& state, std::span<const uint8_t> chunk, uint8_t* out)
+uint8_t* decode_lines(decoder_state& state, std::span<const uint8_t> chunk, uint8_t* out)
 {
     for (;;) {
         const size_t len = find_byte(chunk, '\n');
@@ -54,16 +54,6 @@ uint8_t* decode_scalar(decoder_state& state, std::span<const uint8_t> chunk, uin
         state = {};
         chunk = chunk.subspan(len + 1);
     }
-}
-
-block_progress decode_blocks(kernel k, std::span<const uint8_t> in, uint8_t* out, bool& skipping)
-{
-    switch (k) {
-    case kernel::avx2: return decode_blocks_avx2(in, out, skipping);
-    case kernel::avx512: return decode_blocks_avx512(in, out, skipping);
-    case kernel::scalar: break;
-    }
-    return {0, 0};
 }
 
 }  // namespace
@@ -80,8 +70,8 @@ size_t decode_chunk(kernel k, decoder_state& state, std::span<const uint8_t> chu
     uint8_t* const start = out;
     // The vector kernels begin where no high digit is pending: at most one byte away.
     const size_t lead = state.pending_high ? std::min<size_t>(1, chunk.size()) : 0;
-    out = decode_scalar(state, chunk.first(lead), out);
+    out = decode_lines(state, chunk.first(lead), out);
     const block_progress bulk = decode_blocks(k, chunk.subspan(lead), out, state.skipping);
-    out = decode_scalar(state, chunk.subspan(lead + bulk.consumed), out + bulk.produced);
+    out = decode_lines(state, chunk.subspan(lead + bulk.consumed), out + bulk.produced);
     return static_cast<size_t>(out - start);
 }

@@ -7,7 +7,7 @@
 #include <optional>
 #include <span>
 
-#include "kernel.hpp"
+#include "kernels/kernel.hpp"
 
 // Every byte has a digit value: 'a' to 'z' count on from 10 and every other byte counts from '0',
 // so uppercase letters and punctuation give values too. Nothing is refused.

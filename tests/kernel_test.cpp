@@ -4,7 +4,7 @@
 
 #include <random>
 
-#include "blocks.hpp"
+#include "kernels/blocks.hpp"
 #include "decode.hpp"
 #include "support.hpp"
 

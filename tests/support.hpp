@@ -3,14 +3,21 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <ostream>
 #include <random>
 #include <span>
 #include <string_view>
 #include <vector>
 
-#include "kernel.hpp"
+#include "kernels/kernel.hpp"
 
 using byte_string = std::vector<uint8_t>;
+
+// GoogleTest names a kernel by its name rather than by the bytes of its value.
+inline void PrintTo(kernel k, std::ostream* os)
+{
+    *os << kernel_name(k);
+}
 
 byte_string bytes(std::string_view s);
 

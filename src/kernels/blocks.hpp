@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <span>
 
+#include "kernel.hpp"
+
 inline constexpr size_t block_size = 64;
 
 // What a block hands to the next one.
@@ -57,5 +59,8 @@ struct block_progress {
 // Decode the whole blocks at the start of `in`, reading one byte past each. They start where no
 // high digit is pending and leave none pending; `skipping` carries a NUL-ended line in and out.
 // They may write kernel_overrun bytes past what they produce.
+block_progress decode_blocks(kernel k, std::span<const uint8_t> in, uint8_t* out, bool& skipping);
+
+// The kernels behind it, one per instruction set, each built only for its architecture.
 block_progress decode_blocks_avx2(std::span<const uint8_t> in, uint8_t* out, bool& skipping);
 block_progress decode_blocks_avx512(std::span<const uint8_t> in, uint8_t* out, bool& skipping);
