@@ -58,6 +58,9 @@ block_progress decode_blocks(kernel k, std::span<const uint8_t> in, uint8_t* out
     case kernel::avx2: return decode_blocks_avx2(in, out, skipping);
     case kernel::avx512: return decode_blocks_avx512(in, out, skipping);
 #endif
+#if defined(__aarch64__)
+    case kernel::neon: return decode_blocks_neon(in, out, skipping);
+#endif
     default: break;
     }
     return {0, 0};
