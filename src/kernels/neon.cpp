@@ -47,7 +47,9 @@ uint8x16_t combine(uint8x16_t high, uint8x16_t low)
 // first two rounds are done here, leaving two bytes per vector, in order.
 uint8x16_t fold_bytes(uint8x16_t m0, uint8x16_t m1, uint8x16_t m2, uint8x16_t m3)
 {
-    const uint8x16_t weights = {1, 2, 4, 8, 16, 32, 64, 128, 1, 2, 4, 8, 16, 32, 64, 128};
+    // Loaded rather than written as a vector literal, whose lanes big-endian targets reverse.
+    static constexpr uint8_t bits[16] = {1, 2, 4, 8, 16, 32, 64, 128, 1, 2, 4, 8, 16, 32, 64, 128};
+    const uint8x16_t weights = vld1q_u8(bits);
     const uint8x16_t low = vpaddq_u8(vandq_u8(m0, weights), vandq_u8(m1, weights));
     const uint8x16_t high = vpaddq_u8(vandq_u8(m2, weights), vandq_u8(m3, weights));
     return vpaddq_u8(low, high);
