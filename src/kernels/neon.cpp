@@ -102,8 +102,9 @@ block_progress decode_blocks_neon(std::span<const uint8_t> in, uint8_t* out, boo
         const uint64_t pairs = pair_starts(vgetq_lane_u64(masks, 0), vgetq_lane_u64(masks, 1),
                                            is_text(p[block_size]), carry);
 
-        // The common case of long lines: the block is text of one line, with its pairs at every
-        // even byte, or at every odd byte but perhaps the last, whose low digit is p[64].
+        // The common case of long lines: one line's text fills the block (or all of it after a
+        // line feed at byte 0), with its pairs at every even byte, or at every odd byte but
+        // perhaps the last, whose low digit is p[64].
         if (pairs == even) {
             store_every_second(p, out);
             out += 32;
