@@ -44,9 +44,13 @@ bool write_all(int fd, std::span<const uint8_t> data)
 {
     while (!data.empty()) {
         const ssize_t n = write(fd, data.data(), data.size());
-        if (n >= 0) {
+        if (n > 0) {
             data = data.subspan(static_cast<size_t>(n));
             continue;
+        }
+        if (n == 0) {  // the device took nothing and said nothing: trying again would spin
+            errno = ENOSPC;
+            return false;
         }
         if (errno == EINTR)
             continue;

@@ -10,7 +10,8 @@
 // 0 at end of input, or -1 with errno set.
 ssize_t read_some(int fd, std::span<uint8_t> buf);
 
-// Writes all of `data`. Returns false with errno set if it cannot.
+// Writes all of `data`. Returns false with errno set if it cannot; a write that takes nothing
+// counts as a full device (ENOSPC).
 bool write_all(int fd, std::span<const uint8_t> data);
 
 // Asks for a wider pipe, so that dehex and the process at the pipe's other end take turns less

@@ -75,6 +75,8 @@ TEST(Cli, StreamsExitStatusAndMessages)
          "", "", 1, 0, "dehex: read error: Bad file descriptor\n"},
         {"input a directory", [] { return launch{.in = open_or_die("/", O_RDONLY | O_DIRECTORY)}; },
          "", "", 1, 0, "dehex: read error: Is a directory\n"},
+        {"write makes no progress", [] { return launch{.env = {"LD_PRELOAD="s + ZERO_WRITE_SHIM}}; },
+         hex, "", 1, 0, "dehex: write error: No space left on device\n"},
     };
     for (const auto& c : cases) {
         const launch how = c.how();
