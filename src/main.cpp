@@ -13,9 +13,18 @@
 
 namespace {
 
+// Writes the line whole, through the path that waits out a full non-blocking standard error.
 [[noreturn]] void fail(const char* what)
 {
-    std::fprintf(stderr, "dehex: %s: %s\n", what, std::strerror(errno));
+    const int err = errno;
+    char line[256];
+    int n = std::snprintf(line, sizeof line, "dehex: %s: %s\n", what, std::strerror(err));
+    if (n >= static_cast<int>(sizeof line)) {  // a line cut short still ends as a line
+        n = sizeof line - 1;
+        line[n - 1] = '\n';
+    }
+    if (n > 0)
+        write_all(STDERR_FILENO, {reinterpret_cast<const uint8_t*>(line), static_cast<size_t>(n)});
     std::exit(1);
 }
 

@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <cstring>
+#include <fstream>
 #include <functional>
 #include <random>
 #include <thread>
@@ -205,6 +206,70 @@ TEST(Cli, NonBlockingOutputWithASlowReader)
     EXPECT_EQ(got.status, 0);
     EXPECT_EQ(got.err, "");
     EXPECT_TRUE(out == as_string(decode_by_lines(text))) << "output differs";
+}
+
+// Fills a non-blocking pipe to the brim; returns how many bytes it took.
+size_t fill(int fd)
+{
+    const std::string page(4096, 'x');
+    size_t filled = 0;
+    for (size_t piece : {page.size(), size_t{1}}) {
+        ssize_t w;
+        while ((w = write(fd, page.data(), piece)) > 0)
+            filled += static_cast<size_t>(w);
+        if (errno != EAGAIN)
+            throw std::runtime_error("fill a pipe");
+    }
+    return filled;
+}
+
+// The state letter of a process, as /proc shows it: R running, S asleep, Z ended, ...
+char state_of(pid_t pid)
+{
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    std::getline(stat, line);
+    const size_t state = line.rfind(')') + 2;  // after the name, which may hold anything
+    return state > 1 && state < line.size() ? line[state] : '?';
+}
+
+// Waits until the process has ended, or has been asleep for a tenth of a second in a row, or
+// five seconds have passed.
+void wait_until_ended_or_asleep(pid_t pid)
+{
+    int asleep = 0;
+    for (int tick = 0; tick < 500 && asleep < 10; ++tick) {
+        const char state = state_of(pid);
+        if (state == 'Z')
+            return;
+        asleep = state == 'S' ? asleep + 1 : 0;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+}
+
+TEST(Cli, ErrorLineWaitsForRoomOnAFullNonBlockingStandardError)
+{
+    int err[2];
+    ASSERT_EQ(pipe2(err, O_CLOEXEC), 0);
+    ASSERT_EQ(fcntl(err[1], F_SETFL, O_NONBLOCK), 0);
+    const size_t filled = fill(err[1]);
+    const int full = open_or_die("/dev/full", O_WRONLY);
+    child c = spawn_dehex({.out = full, .err = err[1]});
+    close(full);
+    close(err[1]);
+    ASSERT_EQ(write(c.in, "cafe\n", 5), 5);
+    close(c.in);
+    c.in = -1;
+    // Drained only once dehex has met the error and tried to say so, when it must wait for room
+    // rather than give up. Before that it has no cause to sleep for long.
+    wait_until_ended_or_asleep(c.pid);
+    const std::string message = "dehex: write error: No space left on device\n";
+    const std::string drained = read_within(err[0], filled + message.size());
+    close(err[0]);
+    const outcome got = finish(c, {});
+    EXPECT_EQ(got.status, 1);
+    EXPECT_EQ(drained.size(), filled + message.size());
+    EXPECT_EQ(drained.substr(std::min(filled, drained.size())), message);
 }
 
 }  // namespace
