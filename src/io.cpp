@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 
 namespace {
 
@@ -58,6 +59,15 @@ bool write_all(int fd, std::span<const uint8_t> data)
             return false;
     }
     return true;
+}
+
+std::span<uint8_t> read_buffer(size_t at_least)
+{
+    const long page = sysconf(_SC_PAGESIZE);
+    const size_t align = page > 0 ? static_cast<size_t>(page) : 4096;
+    const size_t size = (at_least + align - 1) / align * align;
+    auto* p = static_cast<uint8_t*>(std::aligned_alloc(align, size));
+    return {p, p != nullptr ? size : 0};
 }
 
 void widen_pipe(int fd)

@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <span>
+#include <vector>
 
 #include "decode.hpp"
 #include "io.hpp"
@@ -29,8 +31,7 @@ namespace {
 }
 
 // Large enough that a file goes through in few system calls, small enough to stay in cache.
-uint8_t input[256 * 1024];
-uint8_t output[decoded_capacity(sizeof input)];
+constexpr size_t read_size = 256 * 1024;
 
 }  // namespace
 
@@ -38,6 +39,10 @@ int main()
 {
     widen_pipe(STDIN_FILENO);
     widen_pipe(STDOUT_FILENO);
+    const std::span<uint8_t> input = read_buffer(read_size);
+    if (input.empty())
+        fail("read buffer");
+    std::vector<uint8_t> output(decoded_capacity(input.size()));
     const kernel k = best_kernel();
     decoder_state state;
     for (;;) {
@@ -47,10 +52,12 @@ int main()
             break;
         if (n < 0)
             fail("read error");
-        const size_t len = decode_chunk(k, state, {input, static_cast<size_t>(n)}, output);
-        if (!write_all(STDOUT_FILENO, {output, len}))
+        const std::span<const uint8_t> chunk = input.first(static_cast<size_t>(n));
+        const size_t len = decode_chunk(k, state, chunk, output.data());
+        if (!write_all(STDOUT_FILENO, {output.data(), len}))
             fail("write error");
     }
+    std::free(input.data());
     // Some file systems report a failed write only when the file is closed.
     if (close(STDOUT_FILENO) != 0 && errno != EBADF)
         fail("write error");

@@ -272,4 +272,30 @@ TEST(Cli, ErrorLineWaitsForRoomOnAFullNonBlockingStandardError)
     EXPECT_EQ(drained.substr(std::min(filled, drained.size())), message);
 }
 
+TEST(Cli, DirectInputFromAFile)
+{
+    std::mt19937_64 rng(17);
+    byte_string text = random_text(rng, 600000);
+    if (text.size() % 4096 == 0)
+        text.push_back('\n');
+    // Beside dehex, on the file system it was built on: tmpfs, as /tmp may be, refuses O_DIRECT.
+    std::string path = DEHEX_PATH ".direct-XXXXXX"s;
+    const int fd = mkstemp(path.data());
+    ASSERT_GE(fd, 0) << "mkstemp " << path;
+    const bool written = write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+    close(fd);
+    const int direct = open(path.c_str(), O_RDONLY | O_DIRECT);
+    const int open_error = errno;
+    unlink(path.c_str());
+    ASSERT_TRUE(written);
+    if (direct < 0 && open_error == EINVAL)
+        GTEST_SKIP() << "the file system under " << path << " refuses O_DIRECT";
+    ASSERT_GE(direct, 0) << std::strerror(open_error);
+    const outcome got = run_dehex({.in = direct});
+    close(direct);
+    EXPECT_EQ(got.status, 0);
+    EXPECT_EQ(got.err, "");
+    EXPECT_TRUE(got.out == as_string(decode_by_lines(text))) << "output differs";
+}
+
 }  // namespace
