@@ -72,5 +72,10 @@ std::span<uint8_t> read_buffer(size_t at_least)
 
 void widen_pipe(int fd)
 {
-    fcntl(fd, F_SETPIPE_SZ, 1 << 20);  // a refusal is fine: the pipe stays as it was
+    constexpr int wide = 1 << 20;
+    // Not a pipe, or a pipe already as wide or wider (its other end may have widened it).
+    const int size = fcntl(fd, F_GETPIPE_SZ);
+    if (size < 0 || size >= wide)
+        return;
+    fcntl(fd, F_SETPIPE_SZ, wide);  // a refusal is fine: the pipe stays as it was
 }

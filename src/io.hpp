@@ -21,5 +21,6 @@ bool write_all(int fd, std::span<const uint8_t> data);
 std::span<uint8_t> read_buffer(size_t at_least);
 
 // Asks for a wider pipe, so that dehex and the process at the pipe's other end take turns less
-// often. Best effort: a descriptor that is no pipe, or a refusal, leaves things as they were.
+// often. Best effort: a descriptor that is no pipe, a pipe as wide already, or a refusal, leaves
+// things as they were. It never makes a pipe narrower.
 void widen_pipe(int fd);

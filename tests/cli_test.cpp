@@ -298,4 +298,54 @@ TEST(Cli, DirectInputFromAFile)
     EXPECT_TRUE(got.out == as_string(decode_by_lines(text))) << "output differs";
 }
 
+enum class stream { in, out };
+
+// Runs dehex with a pipe of `size` bytes as its standard input or output, and returns the pipe's
+// size afterwards; -1 if the pipe could not be made that size.
+int pipe_size_after_dehex(stream which, int size)
+{
+    int fds[2];
+    if (pipe2(fds, O_CLOEXEC) != 0)
+        throw std::runtime_error("pipe");
+    if (fcntl(fds[0], F_SETPIPE_SZ, size) != size) {
+        close(fds[0]);
+        close(fds[1]);
+        return -1;
+    }
+    outcome got;
+    if (which == stream::in) {
+        if (write(fds[1], "cafe\n", 5) != 5)
+            throw std::runtime_error("write to pipe");
+        close(fds[1]);
+        got = run_dehex({.in = fds[0]});
+    } else {
+        got = run_dehex({.out = fds[1]}, "cafe\n");
+        close(fds[1]);
+        got.out = read_within(fds[0], 3);
+    }
+    EXPECT_EQ(got.status, 0);
+    EXPECT_EQ(got.out, "\xCA\xFE");
+    const int after = fcntl(fds[0], F_GETPIPE_SZ);
+    close(fds[0]);
+    return after;
+}
+
+TEST(Cli, PipesAreWidened)
+{
+    for (stream which : {stream::in, stream::out})
+        for (int size : {4096, 65536})
+            EXPECT_EQ(pipe_size_after_dehex(which, size), 1 << 20)
+                << (which == stream::in ? "input" : "output") << " pipe of " << size;
+}
+
+TEST(Cli, PipesAreNeverNarrowed)
+{
+    for (stream which : {stream::in, stream::out}) {
+        const int after = pipe_size_after_dehex(which, 2 << 20);
+        if (after < 0)
+            GTEST_SKIP() << "raising a pipe above the system's pipe-max-size needs privilege (CAP_SYS_RESOURCE)";
+        EXPECT_EQ(after, 2 << 20) << (which == stream::in ? "input" : "output") << " pipe";
+    }
+}
+
 }  // namespace
