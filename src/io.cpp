@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 
 namespace {
 
@@ -44,9 +45,13 @@ bool write_all(int fd, std::span<const uint8_t> data)
 {
     while (!data.empty()) {
         const ssize_t n = write(fd, data.data(), data.size());
-        if (n >= 0) {
+        if (n > 0) {
             data = data.subspan(static_cast<size_t>(n));
             continue;
+        }
+        if (n == 0) {  // the device took nothing and said nothing: trying again would spin
+            errno = ENOSPC;
+            return false;
         }
         if (errno == EINTR)
             continue;
@@ -56,7 +61,21 @@ bool write_all(int fd, std::span<const uint8_t> data)
     return true;
 }
 
+std::span<uint8_t> read_buffer(size_t at_least)
+{
+    const long page = sysconf(_SC_PAGESIZE);
+    const size_t align = page > 0 ? static_cast<size_t>(page) : 4096;
+    const size_t size = (at_least + align - 1) / align * align;
+    auto* p = static_cast<uint8_t*>(std::aligned_alloc(align, size));
+    return {p, p != nullptr ? size : 0};
+}
+
 void widen_pipe(int fd)
 {
-    fcntl(fd, F_SETPIPE_SZ, 1 << 20);  // a refusal is fine: the pipe stays as it was
+    constexpr int wide = 1 << 20;
+    // Not a pipe, or a pipe already as wide or wider (its other end may have widened it).
+    const int size = fcntl(fd, F_GETPIPE_SZ);
+    if (size < 0 || size >= wide)
+        return;
+    fcntl(fd, F_SETPIPE_SZ, wide);  // a refusal is fine: the pipe stays as it was
 }

@@ -3,6 +3,7 @@
 
 #include <sys/types.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 
@@ -10,9 +11,16 @@
 // 0 at end of input, or -1 with errno set.
 ssize_t read_some(int fd, std::span<uint8_t> buf);
 
-// Writes all of `data`. Returns false with errno set if it cannot.
+// Writes all of `data`. Returns false with errno set if it cannot; a write that takes nothing
+// counts as a full device (ENOSPC).
 bool write_all(int fd, std::span<const uint8_t> data);
 
+// Memory to read into, of at least `at_least` bytes: page-aligned and a whole number of pages,
+// as a file opened with O_DIRECT needs. std::free releases it. Empty, with errno set, if there
+// is none.
+std::span<uint8_t> read_buffer(size_t at_least);
+
 // Asks for a wider pipe, so that dehex and the process at the pipe's other end take turns less
-// often. Best effort: a descriptor that is no pipe, or a refusal, leaves things as they were.
+// often. Best effort: a descriptor that is no pipe, a pipe as wide already, or a refusal, leaves
+// things as they were. It never makes a pipe narrower.
 void widen_pipe(int fd);

@@ -7,21 +7,31 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <span>
+#include <vector>
 
 #include "decode.hpp"
 #include "io.hpp"
 
 namespace {
 
+// Writes the line whole, through the path that waits out a full non-blocking standard error.
 [[noreturn]] void fail(const char* what)
 {
-    std::fprintf(stderr, "dehex: %s: %s\n", what, std::strerror(errno));
+    const int err = errno;
+    char line[256];
+    int n = std::snprintf(line, sizeof line, "dehex: %s: %s\n", what, std::strerror(err));
+    if (n >= static_cast<int>(sizeof line)) {  // a line cut short still ends as a line
+        n = sizeof line - 1;
+        line[n - 1] = '\n';
+    }
+    if (n > 0)
+        write_all(STDERR_FILENO, {reinterpret_cast<const uint8_t*>(line), static_cast<size_t>(n)});
     std::exit(1);
 }
 
 // Large enough that a file goes through in few system calls, small enough to stay in cache.
-uint8_t input[256 * 1024];
-uint8_t output[decoded_capacity(sizeof input)];
+constexpr size_t read_size = 256 * 1024;
 
 }  // namespace
 
@@ -29,6 +39,10 @@ int main()
 {
     widen_pipe(STDIN_FILENO);
     widen_pipe(STDOUT_FILENO);
+    const std::span<uint8_t> input = read_buffer(read_size);
+    if (input.empty())
+        fail("read buffer");
+    std::vector<uint8_t> output(decoded_capacity(input.size()));
     const kernel k = best_kernel();
     decoder_state state;
     for (;;) {
@@ -38,10 +52,12 @@ int main()
             break;
         if (n < 0)
             fail("read error");
-        const size_t len = decode_chunk(k, state, {input, static_cast<size_t>(n)}, output);
-        if (!write_all(STDOUT_FILENO, {output, len}))
+        const std::span<const uint8_t> chunk = input.first(static_cast<size_t>(n));
+        const size_t len = decode_chunk(k, state, chunk, output.data());
+        if (!write_all(STDOUT_FILENO, {output.data(), len}))
             fail("write error");
     }
+    std::free(input.data());
     // Some file systems report a failed write only when the file is closed.
     if (close(STDOUT_FILENO) != 0 && errno != EBADF)
         fail("write error");

@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <cstring>
+#include <fstream>
 #include <functional>
 #include <random>
 #include <thread>
@@ -75,6 +76,8 @@ TEST(Cli, StreamsExitStatusAndMessages)
          "", "", 1, 0, "dehex: read error: Bad file descriptor\n"},
         {"input a directory", [] { return launch{.in = open_or_die("/", O_RDONLY | O_DIRECTORY)}; },
          "", "", 1, 0, "dehex: read error: Is a directory\n"},
+        {"write makes no progress", [] { return launch{.env = {"LD_PRELOAD="s + ZERO_WRITE_SHIM}}; },
+         hex, "", 1, 0, "dehex: write error: No space left on device\n"},
     };
     for (const auto& c : cases) {
         const launch how = c.how();
@@ -203,6 +206,146 @@ TEST(Cli, NonBlockingOutputWithASlowReader)
     EXPECT_EQ(got.status, 0);
     EXPECT_EQ(got.err, "");
     EXPECT_TRUE(out == as_string(decode_by_lines(text))) << "output differs";
+}
+
+// Fills a non-blocking pipe to the brim; returns how many bytes it took.
+size_t fill(int fd)
+{
+    const std::string page(4096, 'x');
+    size_t filled = 0;
+    for (size_t piece : {page.size(), size_t{1}}) {
+        ssize_t w;
+        while ((w = write(fd, page.data(), piece)) > 0)
+            filled += static_cast<size_t>(w);
+        if (errno != EAGAIN)
+            throw std::runtime_error("fill a pipe");
+    }
+    return filled;
+}
+
+// The state letter of a process, as /proc shows it: R running, S asleep, Z ended, ...
+char state_of(pid_t pid)
+{
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    std::getline(stat, line);
+    const size_t state = line.rfind(')') + 2;  // after the name, which may hold anything
+    return state > 1 && state < line.size() ? line[state] : '?';
+}
+
+// Waits until the process has ended, or has been asleep for a tenth of a second in a row, or
+// five seconds have passed.
+void wait_until_ended_or_asleep(pid_t pid)
+{
+    int asleep = 0;
+    for (int tick = 0; tick < 500 && asleep < 10; ++tick) {
+        const char state = state_of(pid);
+        if (state == 'Z')
+            return;
+        asleep = state == 'S' ? asleep + 1 : 0;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+}
+
+TEST(Cli, ErrorLineWaitsForRoomOnAFullNonBlockingStandardError)
+{
+    int err[2];
+    ASSERT_EQ(pipe2(err, O_CLOEXEC), 0);
+    ASSERT_EQ(fcntl(err[1], F_SETFL, O_NONBLOCK), 0);
+    const size_t filled = fill(err[1]);
+    const int full = open_or_die("/dev/full", O_WRONLY);
+    child c = spawn_dehex({.out = full, .err = err[1]});
+    close(full);
+    close(err[1]);
+    ASSERT_EQ(write(c.in, "cafe\n", 5), 5);
+    close(c.in);
+    c.in = -1;
+    // Drained only once dehex has met the error and tried to say so, when it must wait for room
+    // rather than give up. Before that it has no cause to sleep for long.
+    wait_until_ended_or_asleep(c.pid);
+    const std::string message = "dehex: write error: No space left on device\n";
+    const std::string drained = read_within(err[0], filled + message.size());
+    close(err[0]);
+    const outcome got = finish(c, {});
+    EXPECT_EQ(got.status, 1);
+    EXPECT_EQ(drained.size(), filled + message.size());
+    EXPECT_EQ(drained.substr(std::min(filled, drained.size())), message);
+}
+
+TEST(Cli, DirectInputFromAFile)
+{
+    std::mt19937_64 rng(17);
+    byte_string text = random_text(rng, 600000);
+    if (text.size() % 4096 == 0)
+        text.push_back('\n');
+    // Beside dehex, on the file system it was built on: tmpfs, as /tmp may be, refuses O_DIRECT.
+    std::string path = DEHEX_PATH ".direct-XXXXXX"s;
+    const int fd = mkstemp(path.data());
+    ASSERT_GE(fd, 0) << "mkstemp " << path;
+    const bool written = write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+    close(fd);
+    const int direct = open(path.c_str(), O_RDONLY | O_DIRECT);
+    const int open_error = errno;
+    unlink(path.c_str());
+    ASSERT_TRUE(written);
+    if (direct < 0 && open_error == EINVAL)
+        GTEST_SKIP() << "the file system under " << path << " refuses O_DIRECT";
+    ASSERT_GE(direct, 0) << std::strerror(open_error);
+    const outcome got = run_dehex({.in = direct});
+    close(direct);
+    EXPECT_EQ(got.status, 0);
+    EXPECT_EQ(got.err, "");
+    EXPECT_TRUE(got.out == as_string(decode_by_lines(text))) << "output differs";
+}
+
+enum class stream { in, out };
+
+// Runs dehex with a pipe of `size` bytes as its standard input or output, and returns the pipe's
+// size afterwards; -1 if the pipe could not be made that size.
+int pipe_size_after_dehex(stream which, int size)
+{
+    int fds[2];
+    if (pipe2(fds, O_CLOEXEC) != 0)
+        throw std::runtime_error("pipe");
+    if (fcntl(fds[0], F_SETPIPE_SZ, size) != size) {
+        close(fds[0]);
+        close(fds[1]);
+        return -1;
+    }
+    outcome got;
+    if (which == stream::in) {
+        if (write(fds[1], "cafe\n", 5) != 5)
+            throw std::runtime_error("write to pipe");
+        close(fds[1]);
+        got = run_dehex({.in = fds[0]});
+    } else {
+        got = run_dehex({.out = fds[1]}, "cafe\n");
+        close(fds[1]);
+        got.out = read_within(fds[0], 3);
+    }
+    EXPECT_EQ(got.status, 0);
+    EXPECT_EQ(got.out, "\xCA\xFE");
+    const int after = fcntl(fds[0], F_GETPIPE_SZ);
+    close(fds[0]);
+    return after;
+}
+
+TEST(Cli, PipesAreWidened)
+{
+    for (stream which : {stream::in, stream::out})
+        for (int size : {4096, 65536})
+            EXPECT_EQ(pipe_size_after_dehex(which, size), 1 << 20)
+                << (which == stream::in ? "input" : "output") << " pipe of " << size;
+}
+
+TEST(Cli, PipesAreNeverNarrowed)
+{
+    for (stream which : {stream::in, stream::out}) {
+        const int after = pipe_size_after_dehex(which, 2 << 20);
+        if (after < 0)
+            GTEST_SKIP() << "raising a pipe above the system's pipe-max-size needs privilege (CAP_SYS_RESOURCE)";
+        EXPECT_EQ(after, 2 << 20) << (which == stream::in ? "input" : "output") << " pipe";
+    }
 }
 
 }  // namespace

@@ -21,15 +21,43 @@ void check(bool ok, const char* what)
         throw std::runtime_error(std::string(what) + ": " + std::strerror(errno));
 }
 
+// The environment dehex starts with: the test's own, where each entry of `how.env` replaces the
+// variable of its name or adds it. Every variable meant for dehex goes through here; were dehex
+// run under an emulator, this is where its entries would be wrapped for the emulator to pass on
+// to its guest (QEMU_SET_ENV=NAME=value) rather than act on itself.
+std::vector<std::string> environment_for(const launch& how)
+{
+    std::vector<std::string> env;
+    for (char** e = environ; *e != nullptr; ++e)
+        env.emplace_back(*e);
+    for (const std::string& entry : how.env) {
+        const std::string name = entry.substr(0, entry.find('=')) + '=';
+        std::erase_if(env, [&](const std::string& e) { return e.starts_with(name); });
+        env.push_back(entry);
+    }
+    return env;
+}
+
+std::vector<char*> pointers_to(std::vector<std::string>& strings)
+{
+    std::vector<char*> p;
+    for (auto& s : strings)
+        p.push_back(s.data());
+    p.push_back(nullptr);
+    return p;
+}
+
 // In the child, before exec: only async-signal-safe calls.
-[[noreturn]] void become_dehex(const launch& how, int in, int out, int err, char** argv)
+[[noreturn]] void become_dehex(const launch& how, int in, int out, int err, char** argv,
+                               char** envp)
 {
     signal(SIGPIPE, how.ignore_sigpipe ? SIG_IGN : SIG_DFL);
     if (in >= 0)
         dup2(in, STDIN_FILENO);
     if (out >= 0)
         dup2(out, STDOUT_FILENO);
-    dup2(err, STDERR_FILENO);
+    if (err >= 0)
+        dup2(err, STDERR_FILENO);
     close_range(3, ~0U, 0);
     if (how.in == closed)
         close(STDIN_FILENO);
@@ -39,7 +67,7 @@ void check(bool ok, const char* what)
         fcntl(STDIN_FILENO, F_SETFL, fcntl(STDIN_FILENO, F_GETFL) | O_NONBLOCK);
     if (how.nonblocking_out)
         fcntl(STDOUT_FILENO, F_SETFL, fcntl(STDOUT_FILENO, F_GETFL) | O_NONBLOCK);
-    execv(DEHEX_PATH, argv);
+    execve(DEHEX_PATH, argv, envp);
     _exit(127);
 }
 
@@ -52,26 +80,27 @@ child spawn_dehex(const launch& how)
 
     int in_pipe[2] = {-1, -1};
     int out_pipe[2] = {-1, -1};
-    int err_pipe[2];
+    int err_pipe[2] = {-1, -1};
     if (how.in == from_test)
         check(pipe2(in_pipe, O_CLOEXEC) == 0, "pipe");
     if (how.out == from_test)
         check(pipe2(out_pipe, O_CLOEXEC) == 0, "pipe");
-    check(pipe2(err_pipe, O_CLOEXEC) == 0, "pipe");
+    if (how.err == from_test)
+        check(pipe2(err_pipe, O_CLOEXEC) == 0, "pipe");
 
     std::vector<std::string> args{DEHEX_PATH};
     args.insert(args.end(), how.args.begin(), how.args.end());
-    std::vector<char*> argv;
-    for (auto& a : args)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
+    std::vector<char*> argv = pointers_to(args);
+    std::vector<std::string> env = environment_for(how);
+    std::vector<char*> envp = pointers_to(env);
 
     const int child_in = how.in == from_test ? in_pipe[0] : how.in;
     const int child_out = how.out == from_test ? out_pipe[1] : how.out;
+    const int child_err = how.err == from_test ? err_pipe[1] : how.err;
     const pid_t pid = fork();
     check(pid >= 0, "fork");
     if (pid == 0)
-        become_dehex(how, child_in, child_out, err_pipe[1], argv.data());
+        become_dehex(how, child_in, child_out, child_err, argv.data(), envp.data());
 
     for (int fd : {in_pipe[0], out_pipe[1], err_pipe[1]})
         if (fd >= 0)

@@ -17,10 +17,12 @@ inline constexpr int closed = -2;     // the stream is closed in the child
 struct launch {
     int in = from_test;  // or a descriptor for the child's standard input, or `closed`
     int out = from_test;
+    int err = from_test;  // or a descriptor for the child's standard error
     bool nonblocking_in = false;  // set O_NONBLOCK on the child's standard input
     bool nonblocking_out = false;
     bool ignore_sigpipe = false;
     std::vector<std::string> args{};
+    std::vector<std::string> env{};  // "NAME=value" entries set for the child, over the test's own
 };
 
 struct child {
