@@ -72,10 +72,14 @@ std::span<uint8_t> read_buffer(size_t at_least)
 
 void widen_pipe(int fd)
 {
+#if defined(F_GETPIPE_SZ) && defined(F_SETPIPE_SZ)  // Linux only; elsewhere pipes keep their size
     constexpr int wide = 1 << 20;
     // Not a pipe, or a pipe already as wide or wider (its other end may have widened it).
     const int size = fcntl(fd, F_GETPIPE_SZ);
     if (size < 0 || size >= wide)
         return;
     fcntl(fd, F_SETPIPE_SZ, wide);  // a refusal is fine: the pipe stays as it was
+#else
+    (void)fd;
+#endif
 }
