@@ -14,9 +14,9 @@ namespace {
 
 DEHEX_TARGET __m128i digit_values(__m128i c)
 {
-    // Signed compares suffice: bytes from 0x80 up are negative and so fall outside 'a' to 'z'.
-    const __m128i lower = _mm_and_si128(_mm_cmpgt_epi8(c, _mm_set1_epi8('a' - 1)),
-                                        _mm_cmpgt_epi8(_mm_set1_epi8('z' + 1), c));
+    // Adding 0x80 - 'a' moves 'a' to 'z' to the 26 lowest signed bytes, and only them.
+    const __m128i moved = _mm_add_epi8(c, _mm_set1_epi8(static_cast<char>(0x80 - 'a')));
+    const __m128i lower = _mm_cmpgt_epi8(_mm_set1_epi8(static_cast<char>(0x80 + 26)), moved);
     const __m128i from_zero = _mm_sub_epi8(c, _mm_set1_epi8('0'));
     return _mm_sub_epi8(from_zero, _mm_and_si128(lower, _mm_set1_epi8('a' - 10 - '0')));
 }
@@ -41,10 +41,10 @@ DEHEX_TARGET __m128i even_pairs(__m128i first, __m128i second)
 
 DEHEX_TARGET uint64_t byte_mask(__m128i v0, __m128i v1, __m128i v2, __m128i v3)
 {
-    return uint64_t{static_cast<uint16_t>(_mm_movemask_epi8(v0))} |
-           uint64_t{static_cast<uint16_t>(_mm_movemask_epi8(v1))} << 16 |
-           uint64_t{static_cast<uint16_t>(_mm_movemask_epi8(v2))} << 32 |
-           uint64_t{static_cast<uint16_t>(_mm_movemask_epi8(v3))} << 48;
+    return uint64_t{static_cast<unsigned>(_mm_movemask_epi8(v0))} |
+           uint64_t{static_cast<unsigned>(_mm_movemask_epi8(v1))} << 16 |
+           uint64_t{static_cast<unsigned>(_mm_movemask_epi8(v2))} << 32 |
+           uint64_t{static_cast<unsigned>(_mm_movemask_epi8(v3))} << 48;
 }
 
 DEHEX_TARGET __m128i load(const uint8_t* p)
@@ -75,13 +75,19 @@ DEHEX_TARGET block_progress decode_blocks_ssse3(std::span<const uint8_t> in, uin
         const __m128i c3 = load(p + 48);
         const uint64_t lf = byte_mask(_mm_cmpeq_epi8(c0, lf_bytes), _mm_cmpeq_epi8(c1, lf_bytes),
                                       _mm_cmpeq_epi8(c2, lf_bytes), _mm_cmpeq_epi8(c3, lf_bytes));
-        const uint64_t nul = byte_mask(_mm_cmpeq_epi8(c0, zero), _mm_cmpeq_epi8(c1, zero),
-                                       _mm_cmpeq_epi8(c2, zero), _mm_cmpeq_epi8(c3, zero));
+        // NULs are rare: their mask is made only for a block that holds one.
+        const __m128i nul0 = _mm_cmpeq_epi8(c0, zero);
+        const __m128i nul1 = _mm_cmpeq_epi8(c1, zero);
+        const __m128i nul2 = _mm_cmpeq_epi8(c2, zero);
+        const __m128i nul3 = _mm_cmpeq_epi8(c3, zero);
+        const bool any_nul =
+            _mm_movemask_epi8(_mm_or_si128(_mm_or_si128(nul0, nul1), _mm_or_si128(nul2, nul3))) != 0;
+        const uint64_t nul = any_nul ? byte_mask(nul0, nul1, nul2, nul3) : 0;
 
         // All the block is text of one line: its pairs stand at every even byte, or, where the
         // first byte ends a pair of the block before, at every odd byte, the last of them
         // whole only if the next block begins with text.
-        if ((lf | nul) == 0 && !carry.skipping) {
+        if (lf == 0 && !any_nul && !carry.skipping) {
             if (!carry.low_next) {
                 store(out, even_pairs(c0, c1));
                 store(out + 16, even_pairs(c2, c3));
