@@ -75,14 +75,13 @@ DEHEX_TARGET block_progress decode_blocks_ssse3(std::span<const uint8_t> in, uin
         const __m128i c3 = load(p + 48);
         const uint64_t lf = byte_mask(_mm_cmpeq_epi8(c0, lf_bytes), _mm_cmpeq_epi8(c1, lf_bytes),
                                       _mm_cmpeq_epi8(c2, lf_bytes), _mm_cmpeq_epi8(c3, lf_bytes));
-        // NULs are rare: their mask is made only for a block that holds one.
-        const __m128i nul0 = _mm_cmpeq_epi8(c0, zero);
-        const __m128i nul1 = _mm_cmpeq_epi8(c1, zero);
-        const __m128i nul2 = _mm_cmpeq_epi8(c2, zero);
-        const __m128i nul3 = _mm_cmpeq_epi8(c3, zero);
-        const bool any_nul =
-            _mm_movemask_epi8(_mm_or_si128(_mm_or_si128(nul0, nul1), _mm_or_si128(nul2, nul3))) != 0;
-        const uint64_t nul = any_nul ? byte_mask(nul0, nul1, nul2, nul3) : 0;
+        // NULs are rare: the least byte of the block tells whether it holds one, and their mask
+        // is made only then.
+        const __m128i least = _mm_min_epu8(_mm_min_epu8(c0, c1), _mm_min_epu8(c2, c3));
+        const bool any_nul = _mm_movemask_epi8(_mm_cmpeq_epi8(least, zero)) != 0;
+        const uint64_t nul = any_nul ? byte_mask(_mm_cmpeq_epi8(c0, zero), _mm_cmpeq_epi8(c1, zero),
+                                                 _mm_cmpeq_epi8(c2, zero), _mm_cmpeq_epi8(c3, zero))
+                                     : 0;
 
         // All the block is text of one line: its pairs stand at every even byte, or, where the
         // first byte ends a pair of the block before, at every odd byte, the last of them
