@@ -2,6 +2,8 @@
 // offset of a block and of a chunk, and random streams split at random points.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <random>
 
 #include "kernels/blocks.hpp"
@@ -78,6 +80,18 @@ TEST_P(KernelTest, RandomStreamsSplitAnywhere)
 
 INSTANTIATE_TEST_SUITE_P(AllKernels, KernelTest, testing::ValuesIn(all_kernels),
                          [](const auto& info) { return std::string(kernel_name(info.param)); });
+
+// CPU detection picks a kernel this CPU runs; where the environment names the kernel that this
+// CPU must get (as CI does when it runs the tests on emulated CPU models), it is that one.
+TEST(BestKernel, IsSupportedAndTheOneExpected)
+{
+    const kernel best = best_kernel();
+    std::printf("best kernel: %s\n", kernel_name(best));
+    EXPECT_TRUE(kernel_supported(best)) << kernel_name(best);
+    if (const char* expected = std::getenv("DEHEX_EXPECT_KERNEL")) {
+        EXPECT_STREQ(kernel_name(best), expected);
+    }
+}
 
 // The block bit logic against a byte-by-byte walk through the same block.
 TEST(PairStarts, MatchesAWalkThroughTheBlock)

@@ -55,6 +55,7 @@ block_progress decode_blocks(kernel k, std::span<const uint8_t> in, uint8_t* out
 {
     switch (k) {
 #if defined(__x86_64__)
+    case kernel::ssse3: return decode_blocks_ssse3(in, out, skipping);
     case kernel::avx2: return decode_blocks_avx2(in, out, skipping);
     case kernel::avx512: return decode_blocks_avx512(in, out, skipping);
 #endif
