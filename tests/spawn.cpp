@@ -21,16 +21,37 @@ void check(bool ok, const char* what)
         throw std::runtime_error(std::string(what) + ": " + std::strerror(errno));
 }
 
+// What is executed: dehex itself, or, in a cross build, the emulator that runs it (with dehex's
+// path as the emulator's first argument).
+#ifdef DEHEX_EMULATOR
+const std::vector<std::string> dehex_command{DEHEX_EMULATOR, DEHEX_PATH};
+#else
+const std::vector<std::string> dehex_command{DEHEX_PATH};
+#endif
+
+// Variables meant for dehex itself, as "NAME=value" entries. Under an emulator they would act on
+// the emulator (an LD_PRELOAD of a library built for the target, say), so they go to it in one
+// QEMU_SET_ENV, which it sets in its guest's environment instead.
+std::vector<std::string> environment_for_dehex(const std::vector<std::string>& entries)
+{
+#ifdef DEHEX_EMULATOR
+    std::string all;
+    for (const std::string& entry : entries)
+        all += (all.empty() ? "QEMU_SET_ENV=" : ",") + entry;
+    return all.empty() ? std::vector<std::string>{} : std::vector<std::string>{all};
+#else
+    return entries;
+#endif
+}
+
 // The environment dehex starts with: the test's own, where each entry of `how.env` replaces the
-// variable of its name or adds it. Every variable meant for dehex goes through here; were dehex
-// run under an emulator, this is where its entries would be wrapped for the emulator to pass on
-// to its guest (QEMU_SET_ENV=NAME=value) rather than act on itself.
+// variable of its name or adds it.
 std::vector<std::string> environment_for(const launch& how)
 {
     std::vector<std::string> env;
     for (char** e = environ; *e != nullptr; ++e)
         env.emplace_back(*e);
-    for (const std::string& entry : how.env) {
+    for (const std::string& entry : environment_for_dehex(how.env)) {
         const std::string name = entry.substr(0, entry.find('=')) + '=';
         std::erase_if(env, [&](const std::string& e) { return e.starts_with(name); });
         env.push_back(entry);
@@ -67,7 +88,7 @@ std::vector<char*> pointers_to(std::vector<std::string>& strings)
         fcntl(STDIN_FILENO, F_SETFL, fcntl(STDIN_FILENO, F_GETFL) | O_NONBLOCK);
     if (how.nonblocking_out)
         fcntl(STDOUT_FILENO, F_SETFL, fcntl(STDOUT_FILENO, F_GETFL) | O_NONBLOCK);
-    execve(DEHEX_PATH, argv, envp);
+    execve(argv[0], argv, envp);
     _exit(127);
 }
 
@@ -88,7 +109,7 @@ child spawn_dehex(const launch& how)
     if (how.err == from_test)
         check(pipe2(err_pipe, O_CLOEXEC) == 0, "pipe");
 
-    std::vector<std::string> args{DEHEX_PATH};
+    std::vector<std::string> args = dehex_command;
     args.insert(args.end(), how.args.begin(), how.args.end());
     std::vector<char*> argv = pointers_to(args);
     std::vector<std::string> env = environment_for(how);
