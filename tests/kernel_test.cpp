@@ -78,6 +78,45 @@ TEST_P(KernelTest, RandomStreamsSplitAnywhere)
     }
 }
 
+TEST_P(KernelTest, LongRunsBesideManyLineFeedsAtEveryOffset)
+{
+    // Runs of text with no line feed or NUL, long enough for whole blocks of it at any offset,
+    // between stretches dense with line feeds, shifted through every offset of two blocks. The
+    // runs hold every byte value from 11 up, so that every digit value is met there; the dense
+    // stretches leave the run after them on an even or odd byte, or skipped after a NUL.
+    using namespace std::literals;
+    const byte_string run = [] {
+        byte_string text;
+        for (size_t i = 0; i < 4 * block_size + 9; ++i)
+            text.push_back(static_cast<uint8_t>(11 + (i * 97) % 245));
+        return text;
+    }();
+    const struct {
+        const char* name;
+        std::string_view dense;
+    } cases[] = {
+        {"whole lines", "\n\nab\nc\nde\n0\n\n12\n"sv},
+        {"an odd line going on", "\nab\nc\nd\n123"sv},
+        {"an even line going on", "\n\na\nbc\n4567"sv},
+        {"a NUL-ended line going on", "\nab\n1\n23\0" "45"sv},
+        {"a line ended by a byte from 1 to 9", "\nab\n\x01\x09\n\r\x05"sv},
+    };
+    for (const auto& c : cases) {
+        for (size_t lead = 0; lead <= 2 * block_size; ++lead) {
+            byte_string input(run.begin(), run.begin() + static_cast<std::ptrdiff_t>(lead));
+            for (int repeat = 0; repeat < 2; ++repeat) {
+                input.insert(input.end(), c.dense.begin(), c.dense.end());
+                input.insert(input.end(), run.begin(), run.end());
+            }
+            const byte_string expected = decode_by_lines(input);
+            const size_t cuts[] = {lead + 1};
+            ASSERT_EQ(decode_in_chunks(GetParam(), input), expected) << c.name << ", lead " << lead;
+            ASSERT_EQ(decode_in_chunks(GetParam(), input, cuts), expected)
+                << c.name << ", lead " << lead << ", cut after it";
+        }
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(AllKernels, KernelTest, testing::ValuesIn(all_kernels),
                          [](const auto& info) { return std::string(kernel_name(info.param)); });
 

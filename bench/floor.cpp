@@ -1,0 +1,31 @@
+// The benchmark's floor: dehex's input and output with no decoding. It widens the same pipes,
+// reads into a buffer of the same size and kind, and writes in full half of each read, so that
+// what dehex takes beyond it is the cost of decoding.
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "io.hpp"
+
+namespace {
+
+// As dehex's input buffer.
+uint8_t input[256 * 1024];
+
+}  // namespace
+
+int main()
+{
+    widen_pipe(STDIN_FILENO);
+    widen_pipe(STDOUT_FILENO);
+    for (;;) {
+        const ssize_t n = read_some(STDIN_FILENO, input);
+        if (n == 0)
+            return 0;
+        if (n < 0 || !write_all(STDOUT_FILENO, {input, static_cast<size_t>(n) / 2})) {
+            std::perror("floor");
+            return 1;
+        }
+    }
+}
