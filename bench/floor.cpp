@@ -5,25 +5,24 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <span>
 
 #include "io.hpp"
-
-namespace {
-
-// As dehex's input buffer.
-uint8_t input[256 * 1024];
-
-}  // namespace
 
 int main()
 {
     widen_pipe(STDIN_FILENO);
     widen_pipe(STDOUT_FILENO);
+    const std::span<uint8_t> input = read_buffer(read_size);
+    if (input.empty()) {
+        std::perror("floor");
+        return 1;
+    }
     for (;;) {
         const ssize_t n = read_some(STDIN_FILENO, input);
         if (n == 0)
             return 0;
-        if (n < 0 || !write_all(STDOUT_FILENO, {input, static_cast<size_t>(n) / 2})) {
+        if (n < 0 || !write_all(STDOUT_FILENO, input.first(static_cast<size_t>(n) / 2))) {
             std::perror("floor");
             return 1;
         }

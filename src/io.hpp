@@ -15,6 +15,10 @@ ssize_t read_some(int fd, std::span<uint8_t> buf);
 // counts as a full device (ENOSPC).
 bool write_all(int fd, std::span<const uint8_t> data);
 
+// How much to read at a time: large enough that a file goes through in few system calls, small
+// enough to stay in cache with what it decodes to.
+inline constexpr size_t read_size = 256 * 1024;
+
 // Memory to read into, of at least `at_least` bytes: page-aligned and a whole number of pages,
 // as a file opened with O_DIRECT needs. std::free releases it. Empty, with errno set, if there
 // is none.

@@ -30,9 +30,6 @@ namespace {
     std::exit(1);
 }
 
-// Large enough that a file goes through in few system calls, small enough to stay in cache.
-constexpr size_t read_size = 256 * 1024;
-
 }  // namespace
 
 int main()
