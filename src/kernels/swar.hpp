@@ -1,0 +1,62 @@
+// Finding a byte in a 64-byte block a machine word at a time, with plain integer arithmetic, for
+// the portable kernel. Bit i of a mask always stands for byte i of the block, whatever the byte
+// order of the machine.
+#pragma once
+
+#include <bit>
+#include <cstdint>
+#include <cstring>
+
+static_assert(std::endian::native == std::endian::little || std::endian::native == std::endian::big,
+              "the word masks know only little- and big-endian byte orders");
+
+namespace swar {
+
+inline constexpr uint64_t ones = 0x0101010101010101;
+inline constexpr uint64_t low7 = 0x7f7f7f7f7f7f7f7f;
+
+inline uint64_t load(const uint8_t* p)
+{
+    uint64_t w;
+    std::memcpy(&w, p, sizeof w);
+    return w;
+}
+
+// The top bit of each zero byte of w, and no other bit. Adding 0x7f to the low seven bits of a
+// byte carries into its top bit unless they are all zero, and never out of the byte, so a byte
+// with any bit set, the top one included, is told apart exactly.
+constexpr uint64_t zero_bytes(uint64_t w)
+{
+    return ~(((w & low7) + low7) | w | low7);
+}
+
+// The top bits of the eight bytes of z, as zero_bytes leaves them, as eight bits in memory order.
+// The multiply moves the bit of the byte at bits 8k to bit 56 + k on a little-endian machine, or
+// to bit 63 - k on a big-endian one, where that byte comes last in memory. No two partial
+// products share a bit, so nothing carries.
+constexpr uint64_t gather(uint64_t z)
+{
+    constexpr uint64_t spread =
+        std::endian::native == std::endian::little ? 0x0102040810204080 : 0x8040201008040201;
+    return ((z >> 7) * spread) >> 56;
+}
+
+// Bit i tells whether byte i of the 64-byte block is c.
+inline uint64_t byte_mask(const uint8_t* block, uint8_t c)
+{
+    uint64_t mask = 0;
+    for (unsigned k = 0; k < 8; ++k)
+        mask |= gather(zero_bytes(load(block + 8 * k) ^ (ones * c))) << (8 * k);
+    return mask;
+}
+
+// Whether the 64-byte block holds a zero byte anywhere: cheaper than its mask.
+inline bool has_zero(const uint8_t* block)
+{
+    uint64_t any = 0;
+    for (unsigned k = 0; k < 8; ++k)
+        any |= zero_bytes(load(block + 8 * k));
+    return any != 0;
+}
+
+}  // namespace swar
