@@ -1,7 +1,8 @@
 // The portable kernel, for every CPU: 64 bytes a step, with the line feed and NUL masks found a
-// word at a time (swar.hpp), so that the lines of a block cost no call or branch each. The bytes
-// of a block that is all one line go through a straight loop; the others are picked by their bits.
-#include <array>
+// word at a time (swar.hpp), so that the lines of a block cost no call or branch each. The pairs
+// of a block that is all one line go through a straight loop, those of a block with a few lines
+// line by line, and those of a block of many short lines are picked one by one by their bits.
+// The loops over bytes are plain byte arithmetic of fixed length, which compilers vectorize.
 #include <bit>
 
 #include "blocks.hpp"
@@ -10,29 +11,26 @@
 
 namespace {
 
-// A pair's byte as the sum of two table entries, modulo 256: the high digit's value times 16,
-// and the low digit's value.
-struct digit_tables {
-    std::array<uint8_t, 256> high;
-    std::array<uint8_t, 256> low;
-};
-
-constexpr digit_tables make_digit_tables()
+// digit_value modulo 256 in byte arithmetic alone, which compilers vectorize well.
+constexpr uint8_t digit_byte(uint8_t c)
 {
-    digit_tables t{};
-    for (unsigned c = 0; c < 256; ++c) {
-        t.high[c] = static_cast<uint8_t>(16 * digit_value(static_cast<uint8_t>(c)));
-        t.low[c] = static_cast<uint8_t>(digit_value(static_cast<uint8_t>(c)));
-    }
-    return t;
+    const bool lower = static_cast<uint8_t>(c - 'a') < 26;
+    return static_cast<uint8_t>(c - (lower ? 'a' - 10 : '0'));
 }
 
-constexpr digit_tables digits = make_digit_tables();
-
-inline uint8_t pair_value(const uint8_t* p)
+constexpr uint8_t pair_byte(uint8_t high, uint8_t low)
 {
-    return static_cast<uint8_t>(digits.high[p[0]] + digits.low[p[1]]);
+    return static_cast<uint8_t>((digit_byte(high) << 4) + digit_byte(low));
 }
+
+constexpr bool digit_byte_is_digit_value()
+{
+    for (unsigned c = 0; c < 256; ++c)
+        if (digit_byte(static_cast<uint8_t>(c)) != static_cast<uint8_t>(digit_value(static_cast<uint8_t>(c))))
+            return false;
+    return true;
+}
+static_assert(digit_byte_is_digit_value());
 
 constexpr uint64_t even = 0x5555555555555555;
 constexpr uint64_t odd = ~even;
@@ -41,22 +39,55 @@ constexpr uint64_t odd = ~even;
 void decode_straight(const uint8_t* p, uint8_t* out)
 {
     for (unsigned j = 0; j < block_size / 2; ++j)
-        out[j] = pair_value(p + 2 * j);
+        out[j] = pair_byte(p[2 * j], p[2 * j + 1]);
 }
 
-// Decodes the pairs that start at the bits of `pairs`. Four at a time, so that the loop runs
-// the same number of times for most blocks of one kind of text; the spare steps decode byte 0
-// into the room past the output that the kernels may use.
+// Decodes the pairs that start at the bits of `pairs`. Every byte's pair is decoded first, in
+// a loop of fixed length that compilers turn into vector code where they can; then the wanted
+// ones are picked, four at a time, so that the loop runs the same number of times for most
+// blocks of one kind of text. The spare steps write into the room past the output that the
+// kernels may use.
 uint8_t* decode_picked(const uint8_t* p, uint64_t pairs, uint8_t* out)
 {
+    uint8_t values[block_size];
+    for (unsigned i = 0; i < block_size; ++i)
+        values[i] = pair_byte(p[i], p[i + 1]);
     uint8_t* const end = out + std::popcount(pairs);
     for (; out < end; out += 4) {
         for (unsigned j = 0; j < 4; ++j) {
-            out[j] = pair_value(p + (std::countr_zero(pairs) & 63));
+            out[j] = values[std::countr_zero(pairs) & 63];
             pairs &= pairs - 1;
         }
     }
     return end;
+}
+
+constexpr bool at_most_three(uint64_t bits)
+{
+    bits &= bits - 1;
+    bits &= bits - 1;
+    return (bits & (bits - 1)) == 0;
+}
+
+// Decodes the pairs that start at the bits of `pairs` run by run, where a run is a line's
+// pairs: bits at every second place. For blocks with few lines in them. Runs are decoded 16
+// pairs at a time, in a loop of fixed length that compilers turn into vector code; so this
+// reads up to 127 bytes from `p`, and writes up to 15 bytes past the output.
+uint8_t* decode_runs(const uint8_t* p, uint64_t pairs, uint8_t* out)
+{
+    while (pairs != 0) {
+        const unsigned first = static_cast<unsigned>(std::countr_zero(pairs));
+        const uint64_t gaps = ~(pairs >> first) & even;
+        const unsigned span = gaps != 0 ? static_cast<unsigned>(std::countr_zero(gaps)) : 64;
+        const uint8_t* run = p + first;
+        for (unsigned n = 0; n < span / 2; n += 16)
+            for (unsigned j = n; j < n + 16; ++j)
+                out[j] = pair_byte(run[2 * j], run[2 * j + 1]);
+        out += span / 2;
+        const unsigned done = first + span;
+        pairs = done < 64 ? pairs & (~uint64_t{0} << done) : 0;
+    }
+    return out;
 }
 
 }  // namespace
@@ -68,14 +99,19 @@ block_progress decode_blocks_scalar(std::span<const uint8_t> in, uint8_t* out, b
     size_t i = 0;
     for (; in.size() - i > block_size; i += block_size) {
         const uint8_t* p = in.data() + i;
-        const uint64_t lf = swar::byte_mask(p, '\n');
-        const uint64_t nul = swar::has_zero(p) ? swar::byte_mask(p, '\0') : 0;
+        uint64_t lf = 0, nul = 0;
+        if (swar::may_have_lf_or_nul(p)) {
+            lf = swar::byte_mask(p, '\n');
+            nul = swar::has_zero(p) ? swar::byte_mask(p, '\0') : 0;
+        }
         const uint64_t pairs = pair_starts(lf, nul, is_text(p[block_size]), carry);
         if (pairs == even || (pairs | uint64_t{1} << 63) == odd) {
             // Byte 64 may be read, and the 32nd pair written past the output, when the last
             // high digit has no low digit in this chunk.
             decode_straight(p + (pairs & 1 ? 0 : 1), out);
             out += std::popcount(pairs);
+        } else if (at_most_three(lf | nul) && in.size() - i >= 2 * block_size) {
+            out = decode_runs(p, pairs, out);
         } else {
             out = decode_picked(p, pairs, out);
         }

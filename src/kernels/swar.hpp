@@ -59,4 +59,18 @@ inline bool has_zero(const uint8_t* block)
     return any != 0;
 }
 
+// Whether the 64-byte block may hold a line feed or a NUL. Clearing the bits of a line feed
+// makes both zero, and only the control bytes 2 and 8 besides; whether any byte of a word is
+// zero needs no exact bit per byte, so this costs less than either mask.
+inline bool may_have_lf_or_nul(const uint8_t* block)
+{
+    constexpr uint64_t tops = ~low7;
+    uint64_t any = 0;
+    for (unsigned k = 0; k < 8; ++k) {
+        const uint64_t t = load(block + 8 * k) & ~(ones * '\n');
+        any |= (t - ones) & ~t;
+    }
+    return (any & tops) != 0;
+}
+
 }  // namespace swar
