@@ -4,6 +4,7 @@
 // line by line, and those of a block of many short lines are picked one by one by their bits.
 // The loops over bytes are plain byte arithmetic of fixed length, which compilers vectorize.
 #include <bit>
+#include <cstring>
 
 #include "blocks.hpp"
 #include "decode.hpp"
@@ -70,19 +71,21 @@ constexpr bool at_most_three(uint64_t bits)
 }
 
 // Decodes the pairs that start at the bits of `pairs` run by run, where a run is a line's
-// pairs: bits at every second place. For blocks with few lines in them. Runs are decoded 16
-// pairs at a time, in a loop of fixed length that compilers turn into vector code; so this
-// reads up to 127 bytes from `p`, and writes up to 15 bytes past the output.
+// pairs: bits at every second place. For blocks with few lines in them: the pairs at all even
+// and at all odd places are decoded first, in straight loops, and each run is then copied from
+// them 32 bytes at a time, into the room past the output that the kernels may use.
 uint8_t* decode_runs(const uint8_t* p, uint64_t pairs, uint8_t* out)
 {
+    // The pairs at even places, then at odd places, then room for a copy to run over.
+    uint8_t decoded[3 * block_size / 2];
+    decode_straight(p, decoded);
+    decode_straight(p + 1, decoded + block_size / 2);
+    std::memset(decoded + block_size, 0, block_size / 2);
     while (pairs != 0) {
         const unsigned first = static_cast<unsigned>(std::countr_zero(pairs));
         const uint64_t gaps = ~(pairs >> first) & even;
         const unsigned span = gaps != 0 ? static_cast<unsigned>(std::countr_zero(gaps)) : 64;
-        const uint8_t* run = p + first;
-        for (unsigned n = 0; n < span / 2; n += 16)
-            for (unsigned j = n; j < n + 16; ++j)
-                out[j] = pair_byte(run[2 * j], run[2 * j + 1]);
+        std::memcpy(out, decoded + (first & 1) * block_size / 2 + first / 2, block_size / 2);
         out += span / 2;
         const unsigned done = first + span;
         pairs = done < 64 ? pairs & (~uint64_t{0} << done) : 0;
@@ -110,7 +113,7 @@ block_progress decode_blocks_scalar(std::span<const uint8_t> in, uint8_t* out, b
             // high digit has no low digit in this chunk.
             decode_straight(p + (pairs & 1 ? 0 : 1), out);
             out += std::popcount(pairs);
-        } else if (at_most_three(lf | nul) && in.size() - i >= 2 * block_size) {
+        } else if (at_most_three(lf | nul)) {
             out = decode_runs(p, pairs, out);
         } else {
             out = decode_picked(p, pairs, out);
