@@ -100,13 +100,17 @@ block_progress decode_blocks_scalar(std::span<const uint8_t> in, uint8_t* out, b
     block_carry carry{skipping, false};
     uint8_t* const start = out;
     size_t i = 0;
+    bool plain_before = true;
     for (; in.size() - i > block_size; i += block_size) {
         const uint8_t* p = in.data() + i;
+        // Where the block before held a line feed or NUL, this one likely does too, and the
+        // cheaper test for one would only add to the cost of the masks.
         uint64_t lf = 0, nul = 0;
-        if (swar::may_have_lf_or_nul(p)) {
+        if (!plain_before || swar::may_have_lf_or_nul(p)) {
             lf = swar::byte_mask(p, '\n');
             nul = swar::has_zero(p) ? swar::byte_mask(p, '\0') : 0;
         }
+        plain_before = (lf | nul) == 0;
         const uint64_t pairs = pair_starts(lf, nul, is_text(p[block_size]), carry);
         if (pairs == even || (pairs | uint64_t{1} << 63) == odd) {
             // Byte 64 may be read, and the 32nd pair written past the output, when the last
