@@ -103,20 +103,25 @@ block_progress decode_blocks_scalar(std::span<const uint8_t> in, uint8_t* out, b
     bool plain_before = true;
     for (; in.size() - i > block_size; i += block_size) {
         const uint8_t* p = in.data() + i;
-        // Where the block before held a line feed or NUL, this one likely does too, and the
-        // cheaper test for one would only add to the cost of the masks.
-        uint64_t lf = 0, nul = 0;
-        if (!plain_before || swar::may_have_lf_or_nul(p)) {
-            lf = swar::byte_mask(p, '\n');
-            nul = swar::has_zero(p) ? swar::byte_mask(p, '\0') : 0;
+        // A block of one line goes on from where the block before left its pairs, as
+        // pair_starts would find. The cheap test for that is made only after a block of one
+        // line: after one with line feeds it would only add to the cost of the masks.
+        if (plain_before && !carry.skipping && !swar::may_have_lf_or_nul(p)) {
+            const bool next_is_text = is_text(p[block_size]);
+            decode_straight(p + carry.low_next, out);
+            out += 32 - (carry.low_next && !next_is_text);
+            carry.low_next = carry.low_next && next_is_text;
+            continue;
         }
+        const uint64_t lf = swar::byte_mask(p, '\n');
+        const uint64_t nul = swar::has_zero(p) ? swar::byte_mask(p, '\0') : 0;
         plain_before = (lf | nul) == 0;
         const uint64_t pairs = pair_starts(lf, nul, is_text(p[block_size]), carry);
         if (pairs == even || (pairs | uint64_t{1} << 63) == odd) {
-            // Byte 64 may be read, and the 32nd pair written past the output, when the last
-            // high digit has no low digit in this chunk.
+            // From an odd place, the 32nd pair is written past the output, and not counted,
+            // when the last high digit has no low digit in this chunk.
             decode_straight(p + (pairs & 1 ? 0 : 1), out);
-            out += std::popcount(pairs);
+            out += 31 + ((pairs | pairs >> 63) & 1);
         } else if (at_most_three(lf | nul)) {
             out = decode_runs(p, pairs, out);
         } else {
