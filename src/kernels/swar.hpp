@@ -31,14 +31,15 @@ constexpr uint64_t zero_bytes(uint64_t w)
 }
 
 // The top bits of the eight bytes of z, as zero_bytes leaves them, as eight bits in memory order.
-// The multiply moves the bit of the byte at bits 8k to bit 56 + k on a little-endian machine, or
-// to bit 63 - k on a big-endian one, where that byte comes last in memory. No two partial
-// products share a bit, so nothing carries.
+// The multiply moves the top bit of the byte at bits 8k to bit 56 + k on a little-endian
+// machine, or to bit 63 - k on a big-endian one, where that byte comes last in memory. No two
+// partial products share a bit, so nothing carries.
 constexpr uint64_t gather(uint64_t z)
 {
-    constexpr uint64_t spread =
-        std::endian::native == std::endian::little ? 0x0102040810204080 : 0x8040201008040201;
-    return ((z >> 7) * spread) >> 56;
+    if constexpr (std::endian::native == std::endian::little)
+        return (z * (0x0102040810204080 >> 7)) >> 56;
+    else
+        return ((z >> 7) * 0x8040201008040201) >> 56;
 }
 
 // Bit i tells whether byte i of the 64-byte block is c.
