@@ -7,6 +7,7 @@
 #include <random>
 
 #include "kernels/blocks.hpp"
+#include "kernels/swar.hpp"
 #include "decode.hpp"
 #include "support.hpp"
 
@@ -129,6 +130,39 @@ TEST(BestKernel, IsSupportedAndTheOneExpected)
     EXPECT_TRUE(kernel_supported(best)) << kernel_name(best);
     if (const char* expected = std::getenv("DEHEX_EXPECT_KERNEL")) {
         EXPECT_STREQ(kernel_name(best), expected);
+    }
+}
+
+// The word-at-a-time masks against a byte walk, on blocks crowded with the bytes that a looser
+// zero test mistakes for the one sought: its neighbours, and the same with the top bit set.
+TEST(WordMasks, MatchAByteWalk)
+{
+    std::mt19937_64 rng(64);
+    alignas(8) uint8_t storage[block_size + 8];
+    for (int round = 0; round < 20000; ++round) {
+        const uint8_t sought = round % 3 == 0 ? '\n' : round % 3 == 1 ? 0 : static_cast<uint8_t>(rng());
+        const uint8_t near[] = {sought,
+                                static_cast<uint8_t>(sought ^ 0x80),
+                                static_cast<uint8_t>(sought + 1),
+                                static_cast<uint8_t>(sought - 1),
+                                static_cast<uint8_t>(sought ^ 0x01),
+                                static_cast<uint8_t>(sought ^ 0x7f),
+                                0xff,
+                                0x00};
+        // Unaligned too: the kernel loads words wherever a chunk's blocks fall.
+        uint8_t* block = storage + round % 8;
+        const int density = static_cast<int>(rng() % 4);
+        uint64_t expected = 0;
+        bool has_zero = false;
+        for (size_t i = 0; i < block_size; ++i) {
+            const uint64_t r = rng();
+            block[i] = (r & 3) <= static_cast<uint64_t>(density) ? near[(r >> 2) % std::size(near)]
+                                                                 : static_cast<uint8_t>(r >> 8);
+            expected |= uint64_t{block[i] == sought} << i;
+            has_zero |= block[i] == 0;
+        }
+        ASSERT_EQ(swar::byte_mask(block, sought), expected) << "round " << round << ", byte " << int{sought};
+        ASSERT_EQ(swar::has_zero(block), has_zero) << "round " << round;
     }
 }
 

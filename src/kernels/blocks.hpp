@@ -62,6 +62,7 @@ struct block_progress {
 block_progress decode_blocks(kernel k, std::span<const uint8_t> in, uint8_t* out, bool& skipping);
 
 // The kernels behind it, one per instruction set, each built only for its architecture.
+block_progress decode_blocks_scalar(std::span<const uint8_t> in, uint8_t* out, bool& skipping);
 block_progress decode_blocks_ssse3(std::span<const uint8_t> in, uint8_t* out, bool& skipping);
 block_progress decode_blocks_avx2(std::span<const uint8_t> in, uint8_t* out, bool& skipping);
 block_progress decode_blocks_avx512(std::span<const uint8_t> in, uint8_t* out, bool& skipping);

@@ -54,6 +54,7 @@ kernel best_kernel()
 block_progress decode_blocks(kernel k, std::span<const uint8_t> in, uint8_t* out, bool& skipping)
 {
     switch (k) {
+    case kernel::scalar: return decode_blocks_scalar(in, out, skipping);
 #if defined(__x86_64__)
     case kernel::ssse3: return decode_blocks_ssse3(in, out, skipping);
     case kernel::avx2: return decode_blocks_avx2(in, out, skipping);
