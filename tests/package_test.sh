@@ -4,7 +4,7 @@
 # Depends from dpkg-shlibdeps and its Architecture from the binary's, and lintian --pedantic finds
 # no error or warning in it. Usage: package_test.sh BUILD
 set -eu
-build=$1
+build=$(cd "$1" && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
@@ -19,7 +19,7 @@ for f in bin/dehex share/man/man1/dehex.1.gz share/doc/dehex/copyright share/doc
 done
 [ "$(printf 41 | "$work/prefix/bin/dehex")" = A ] || fail "the installed dehex does not decode"
 
-(cd "$work" && cpack -G DEB --config "$build/CPackConfig.cmake" > cpack.log) || fail "cpack: $(cat "$work/cpack.log")"
+(cd "$work" && cpack -G DEB --config "$build/CPackConfig.cmake" > cpack.log 2>&1) || fail "cpack: $(cat "$work/cpack.log")"
 deb=$(ls "$work"/dehex_*.deb)
 contents=$(dpkg-deb -c "$deb")
 for f in ./usr/bin/dehex ./usr/share/man/man1/dehex.1.gz ./usr/share/doc/dehex/copyright \
