@@ -1,31 +1,61 @@
 #!/bin/sh
-# The manual page renders without warnings, `cmake --install` lays out bin/ and share/man/, and
-# the Debian package holds /usr/bin/dehex and its manual page.
-# Usage: package_test.sh SRC BUILD [EMULATOR...]
+# The manual page renders without warnings; `cmake --install` lays out the program, its manual
+# page and its documents; the Debian package holds them, takes its version from the project, its
+# Depends from dpkg-shlibdeps and its Architecture from the binary's, and lintian --pedantic finds
+# no error or warning in it. Usage: package_test.sh BUILD [EMULATOR...]
 set -eu
-src=$1
-build=$2
-shift 2  # what is left runs a cross-built dehex: its emulator
+build=$(cd "$1" && pwd)
+shift  # what is left runs a cross-built dehex: its emulator
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
+command -v lintian > /dev/null || fail "lintian is missing (tools/install-deps test installs it)"
 
-warnings=$(groff -man -ww -z "$src/man/dehex.1" 2>&1) || fail "groff failed"
+warnings=$(groff -man -ww -z "$build/man/dehex.1" 2>&1) || fail "groff failed"
 [ -z "$warnings" ] || fail "groff warns: $warnings"
 
 cmake --install "$build" --prefix "$work/prefix" > /dev/null
-for f in bin/dehex share/man/man1/dehex.1; do
+for f in bin/dehex share/man/man1/dehex.1.gz share/doc/dehex/copyright share/doc/dehex/changelog.gz; do
     [ -f "$work/prefix/$f" ] || fail "cmake --install left no $f"
 done
 [ "$(printf 41 | "$@" "$work/prefix/bin/dehex")" = A ] || fail "the installed dehex does not decode"
 
-(cd "$work" && cpack -G DEB --config "$build/CPackConfig.cmake" > cpack.log) || fail "cpack: $(cat "$work/cpack.log")"
+(cd "$work" && cpack -G DEB --config "$build/CPackConfig.cmake" > cpack.log 2>&1) || fail "cpack: $(cat "$work/cpack.log")"
 deb=$(ls "$work"/dehex_*.deb)
 contents=$(dpkg-deb -c "$deb")
-for f in ./usr/bin/dehex ./usr/share/man/man1/dehex.1; do
+for f in ./usr/bin/dehex ./usr/share/man/man1/dehex.1.gz ./usr/share/doc/dehex/copyright \
+         ./usr/share/doc/dehex/changelog.gz; do
     echo "$contents" | grep -q " $f\$" || fail "$deb lacks $f"
 done
-[ "$(dpkg-deb -f "$deb" Package)" = dehex ] || fail "package name"
-[ "$(dpkg-deb -f "$deb" Section)" = utils ] || fail "section"
-dpkg-deb -f "$deb" Maintainer | grep -q . || fail "no maintainer"
-echo "ok: man page, install tree and $(basename "$deb")"
+field() { dpkg-deb -f "$deb" "$1"; }
+[ "$(field Package)" = dehex ] || fail "package name"
+[ "$(field Section)" = utils ] || fail "section"
+field Maintainer | grep -q . || fail "no maintainer"
+field Depends | grep -Eq '(^|, )libc6( |,|$)' || fail "Depends '$(field Depends)' does not name libc6"
+
+dpkg-deb -x "$deb" "$work/root"
+version=$(field Version)
+zcat "$work/root/usr/share/man/man1/dehex.1.gz" | grep -q "^\.TH DEHEX 1 [0-9-]* \"dehex $version\"" ||
+    fail "the manual page's header does not name version $version"
+zcat "$work/root/usr/share/doc/dehex/changelog.gz" | head -n 1 | grep -q "^dehex ($version) " ||
+    fail "the changelog's first entry is not version $version"
+
+machine=$(readelf -h "$work/root/usr/bin/dehex" | sed -n 's/^ *Machine: *//p')
+case $machine in
+*X86-64) arches=amd64 ;;
+"Intel 80386") arches=i386 ;;
+AArch64) arches=arm64 ;;
+ARM) arches="armhf armel" ;;
+RISC-V) arches=riscv64 ;;
+PowerPC64) arches="ppc64el ppc64" ;;
+"IBM S/390") arches=s390x ;;
+*) fail "no Debian architecture known for ELF machine '$machine'" ;;
+esac
+case " $arches " in
+*" $(field Architecture) "*) ;;
+*) fail "Architecture $(field Architecture) for a binary of ELF machine '$machine'" ;;
+esac
+
+lintian --pedantic --fail-on error,warning "$deb" > "$work/lintian.log" 2>&1 ||
+    fail "lintian: $(cat "$work/lintian.log")"
+echo "ok: man page, install tree and $(basename "$deb") ($(field Architecture), Depends: $(field Depends))"
