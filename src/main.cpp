@@ -8,7 +8,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <span>
-#include <vector>
 
 #include "decode.hpp"
 #include "io.hpp"
@@ -30,16 +29,20 @@ namespace {
     std::exit(1);
 }
 
+// What one read decodes to; static, so that dehex needs no allocator but for its read buffer.
+uint8_t output[decoded_capacity(read_size)];
+
 }  // namespace
 
 int main()
 {
     widen_pipe(STDIN_FILENO);
     widen_pipe(STDOUT_FILENO);
-    const std::span<uint8_t> input = read_buffer(read_size);
-    if (input.empty())
+    const std::span<uint8_t> buffer = read_buffer(read_size);
+    if (buffer.empty())
         fail("read buffer");
-    std::vector<uint8_t> output(decoded_capacity(input.size()));
+    // Never more at a time than `output` has room for, whatever the page size.
+    const std::span<uint8_t> input = buffer.first(read_size);
     const kernel k = best_kernel();
     decoder_state state;
     for (;;) {
@@ -50,8 +53,8 @@ int main()
         if (n < 0)
             fail("read error");
         const std::span<const uint8_t> chunk = input.first(static_cast<size_t>(n));
-        const size_t len = decode_chunk(k, state, chunk, output.data());
-        if (!write_all(STDOUT_FILENO, {output.data(), len}))
+        const size_t len = decode_chunk(k, state, chunk, output);
+        if (!write_all(STDOUT_FILENO, {output, len}))
             fail("write error");
     }
     std::free(input.data());
