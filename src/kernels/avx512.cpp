@@ -113,7 +113,9 @@ DEHEX_TARGET block_progress decode_blocks_avx512(std::span<const uint8_t> in, ui
         const __m512i next = _mm512_loadu_si512(p + 1);
         const uint64_t lf = _mm512_cmpeq_epi8_mask(here, k.lf);
         const uint64_t nul = _mm512_testn_epi8_mask(here, here);
-        const uint64_t pairs = pair_starts(lf, nul, is_text(p[block_size]), carry);
+        // Text without NULs, the usual kind, takes the bit logic with the NUL terms folded away.
+        const uint64_t pairs = nul == 0 && !carry.skipping ? pair_starts(lf, 0, is_text(p[block_size]), carry)
+                                                           : pair_starts(lf, nul, is_text(p[block_size]), carry);
         long_line = (lf | nul) == 0;
         _mm512_storeu_si512(out + produced, _mm512_maskz_compress_epi8(pairs, pair_values(here, next, k)));
         produced += static_cast<size_t>(std::popcount(pairs));
