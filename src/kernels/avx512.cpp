@@ -4,6 +4,7 @@
 // no bit logic and no compress.
 #include <immintrin.h>
 
+#include <array>
 #include <bit>
 
 #include "blocks.hpp"
@@ -89,6 +90,43 @@ __attribute__((noinline)) DEHEX_TARGET size_t decode_text_run(const uint8_t* tex
     return i;
 }
 
+// is_text as a table: two loads in place of the compares and flag juggling, in the bit logic that
+// bounds the speed of blocks with line feeds.
+constexpr auto text_bytes = [] {
+    std::array<bool, 256> t{};
+    for (unsigned c = 0; c < t.size(); ++c)
+        t[c] = is_text(static_cast<uint8_t>(c));
+    return t;
+}();
+
+// Decodes whole blocks from `text` on, up to the first that holds a NUL or no line feed, or that
+// leaves no byte after it in `size`: text cut into lines, the xxd -p shape. No line here is
+// skipped, so the bit logic drops its NUL terms; and the loop, kept to itself, keeps its
+// constants in registers. Returns the bytes consumed; adds the bytes written to `produced`.
+__attribute__((noinline)) DEHEX_TARGET size_t decode_line_blocks(const uint8_t* text, size_t size, uint8_t* out,
+                                                                 size_t& produced, bool& low_next)
+{
+    const block_constants k = make_block_constants();
+    block_carry carry{false, low_next};
+    size_t i = 0;
+    size_t n = produced;
+    for (; size - i > block_size; i += block_size) {
+        const uint8_t* p = text + i;
+        const __m512i here = _mm512_loadu_si512(p);
+        const uint64_t lf = _mm512_cmpeq_epi8_mask(here, k.lf);
+        const uint64_t nul = _mm512_testn_epi8_mask(here, here);
+        if (nul != 0 || lf == 0)
+            break;
+        const uint64_t pairs = pair_starts(lf, 0, text_bytes[p[block_size]], carry);
+        const __m512i next = _mm512_loadu_si512(p + 1);
+        _mm512_storeu_si512(out + n, _mm512_maskz_compress_epi8(pairs, pair_values(here, next, k)));
+        n += static_cast<size_t>(std::popcount(pairs));
+    }
+    low_next = carry.low_next;
+    produced = n;
+    return i;
+}
+
 }  // namespace
 
 DEHEX_TARGET block_progress decode_blocks_avx512(std::span<const uint8_t> in, uint8_t* out,
@@ -108,12 +146,17 @@ DEHEX_TARGET block_progress decode_blocks_avx512(std::span<const uint8_t> in, ui
             if (in.size() - i <= block_size)
                 break;
         }
+        if (!carry.skipping) {
+            i += decode_line_blocks(in.data() + i, in.size() - i, out, produced, carry.low_next);
+            if (in.size() - i <= block_size)
+                break;
+        }
         const uint8_t* p = in.data() + i;
         const __m512i here = _mm512_loadu_si512(p);
         const __m512i next = _mm512_loadu_si512(p + 1);
         const uint64_t lf = _mm512_cmpeq_epi8_mask(here, k.lf);
         const uint64_t nul = _mm512_testn_epi8_mask(here, here);
-        const uint64_t pairs = pair_starts(lf, nul, is_text(p[block_size]), carry);
+        const uint64_t pairs = pair_starts(lf, nul, text_bytes[p[block_size]], carry);
         long_line = (lf | nul) == 0;
         _mm512_storeu_si512(out + produced, _mm512_maskz_compress_epi8(pairs, pair_values(here, next, k)));
         produced += static_cast<size_t>(std::popcount(pairs));
