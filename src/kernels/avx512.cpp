@@ -4,7 +4,6 @@
 // no bit logic and no compress.
 #include <immintrin.h>
 
-#include <array>
 #include <bit>
 
 #include "blocks.hpp"
@@ -89,15 +88,6 @@ __attribute__((noinline)) DEHEX_TARGET size_t decode_text_run(const uint8_t* tex
     }
     return i;
 }
-
-// is_text as a table: two loads in place of the compares and flag juggling, in the bit logic that
-// bounds the speed of blocks with line feeds.
-constexpr auto text_bytes = [] {
-    std::array<bool, 256> t{};
-    for (unsigned c = 0; c < t.size(); ++c)
-        t[c] = is_text(static_cast<uint8_t>(c));
-    return t;
-}();
 
 // Decodes whole blocks from `text` on, up to the first that holds a NUL or no line feed, or that
 // leaves no byte after it in `size`: text cut into lines, the xxd -p shape. No line here is

@@ -3,6 +3,7 @@
 // lines of a block are handled all at once, so short lines cost no branch or call each.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -49,6 +50,15 @@ constexpr bool is_text(uint8_t c)
 {
     return c != '\n' && c != '\0';
 }
+
+// is_text as a table: two loads in place of the compares and flag juggling, in the bit logic that
+// bounds the speed of blocks with line feeds.
+inline constexpr auto text_bytes = [] {
+    std::array<bool, 256> t{};
+    for (unsigned c = 0; c < t.size(); ++c)
+        t[c] = is_text(static_cast<uint8_t>(c));
+    return t;
+}();
 
 // How far a kernel went: input bytes consumed, output bytes produced.
 struct block_progress {
