@@ -1,7 +1,8 @@
 // The AVX-512 kernel: 64 bytes a step, masks straight from byte compares, and the pair bytes
 // packed together with VBMI2's byte compress. Runs of 128 bytes with no line feed or NUL, the
 // bulk of long lines, take a shorter way: their pairs stand at every second byte, so they need
-// no bit logic and no compress.
+// no bit logic and no compress. Blocks cut into lines with no NUL, the shape of xxd -p, go
+// through a loop of their own whose bit logic has no NUL terms.
 #include <immintrin.h>
 
 #include <bit>
