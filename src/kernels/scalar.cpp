@@ -114,9 +114,13 @@ block_progress decode_blocks_scalar(std::span<const uint8_t> in, uint8_t* out, b
             continue;
         }
         const uint64_t lf = swar::byte_mask(p, '\n');
-        const uint64_t nul = swar::has_zero(p) ? swar::byte_mask(p, '\0') : 0;
+        const bool any_nul = swar::has_zero(p);
+        const uint64_t nul = any_nul ? swar::byte_mask(p, '\0') : 0;
         plain_before = (lf | nul) == 0;
-        const uint64_t pairs = pair_starts(lf, nul, is_text(p[block_size]), carry);
+        // Without a NUL, and with no line skipped, the bit logic drops its NUL terms.
+        const bool next_is_text = text_bytes[p[block_size]];
+        const uint64_t pairs = !any_nul && !carry.skipping ? pair_starts(lf, 0, next_is_text, carry)
+                                                           : pair_starts(lf, nul, next_is_text, carry);
         if (pairs == even || (pairs | uint64_t{1} << 63) == odd) {
             // From an odd place, the 32nd pair is written past the output, and not counted,
             // when the last high digit has no low digit in this chunk.

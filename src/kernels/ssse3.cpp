@@ -103,7 +103,10 @@ DEHEX_TARGET block_progress decode_blocks_ssse3(std::span<const uint8_t> in, uin
         // Otherwise byte i of the pair vectors is the pair that begins at byte i, and the table
         // packs those that pair_starts chose. The digits of the byte after each come from the
         // next vector's, one byte along.
-        const uint64_t pairs = pair_starts(lf, nul, is_text(p[block_size]), carry);
+        // Without a NUL, and with no line skipped, the bit logic drops its NUL terms.
+        const bool next_is_text = text_bytes[p[block_size]];
+        const uint64_t pairs = !any_nul && !carry.skipping ? pair_starts(lf, 0, next_is_text, carry)
+                                                           : pair_starts(lf, nul, next_is_text, carry);
         const __m128i d0 = digit_values(c0);
         const __m128i d1 = digit_values(c1);
         const __m128i d2 = digit_values(c2);
