@@ -57,6 +57,52 @@ DEHEX_TARGET void store(uint8_t* p, __m128i v)
     _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v);
 }
 
+// Byte i of the result is the pair that begins at byte i of `digits`, whose byte after the last
+// is the first of `next`: 16 * digit[i] + digit[i + 1], modulo 256.
+DEHEX_TARGET __m128i pair_values(__m128i digits, __m128i next)
+{
+    return _mm_add_epi8(times16(digits), _mm_alignr_epi8(next, digits, 1));
+}
+
+// Decodes whole blocks from `text` on, up to the first that holds a NUL or no line feed, or that
+// leaves no byte after it in `size`: text cut into lines, the xxd -p shape. No line here is
+// skipped, so the bit logic drops its NUL terms; and the loop, kept to itself, keeps its
+// constants in registers. Returns the bytes consumed; moves `out` past the bytes written.
+__attribute__((noinline)) DEHEX_TARGET size_t decode_line_blocks(const uint8_t* text, size_t size, uint8_t*& out,
+                                                                 bool& low_next)
+{
+    const __m128i lf_bytes = _mm_set1_epi8('\n');
+    const __m128i zero = _mm_setzero_si128();
+    block_carry carry{false, low_next};
+    uint8_t* o = out;
+    size_t i = 0;
+    for (; size - i > block_size; i += block_size) {
+        const uint8_t* p = text + i;
+        const __m128i c0 = load(p);
+        const __m128i c1 = load(p + 16);
+        const __m128i c2 = load(p + 32);
+        const __m128i c3 = load(p + 48);
+        const __m128i least = _mm_min_epu8(_mm_min_epu8(c0, c1), _mm_min_epu8(c2, c3));
+        const uint64_t lf = byte_mask(_mm_cmpeq_epi8(c0, lf_bytes), _mm_cmpeq_epi8(c1, lf_bytes),
+                                      _mm_cmpeq_epi8(c2, lf_bytes), _mm_cmpeq_epi8(c3, lf_bytes));
+        if (lf == 0 || _mm_movemask_epi8(_mm_cmpeq_epi8(least, zero)) != 0)
+            break;
+        const uint64_t pairs = pair_starts(lf, 0, text_bytes[p[block_size]], carry);
+        const __m128i d0 = digit_values(c0);
+        const __m128i d1 = digit_values(c1);
+        const __m128i d2 = digit_values(c2);
+        const __m128i d3 = digit_values(c3);
+        const __m128i d4 = digit_values(load(p + 49));
+        o = pack16(pair_values(d0, d1), pairs, o);
+        o = pack16(pair_values(d1, d2), pairs >> 16, o);
+        o = pack16(pair_values(d2, d3), pairs >> 32, o);
+        o = pack16(_mm_add_epi8(times16(d3), d4), pairs >> 48, o);
+    }
+    low_next = carry.low_next;
+    out = o;
+    return i;
+}
+
 }  // namespace
 
 DEHEX_TARGET block_progress decode_blocks_ssse3(std::span<const uint8_t> in, uint8_t* out,
@@ -100,21 +146,25 @@ DEHEX_TARGET block_progress decode_blocks_ssse3(std::span<const uint8_t> in, uin
             continue;
         }
 
-        // Otherwise byte i of the pair vectors is the pair that begins at byte i, and the table
+        // Lines with no NUL go to a loop of their own, from this block on while the blocks keep
+        // that shape; it takes this block at least.
+        if (lf != 0 && !any_nul && !carry.skipping) {
+            i += decode_line_blocks(p, in.size() - i, out, carry.low_next) - block_size;
+            continue;
+        }
+
+        // Otherwise, with a NUL or a skipped line, byte i of the pair vectors is the pair that begins at byte i, and the table
         // packs those that pair_starts chose. The digits of the byte after each come from the
         // next vector's, one byte along.
-        // Without a NUL, and with no line skipped, the bit logic drops its NUL terms.
-        const bool next_is_text = text_bytes[p[block_size]];
-        const uint64_t pairs = !any_nul && !carry.skipping ? pair_starts(lf, 0, next_is_text, carry)
-                                                           : pair_starts(lf, nul, next_is_text, carry);
+        const uint64_t pairs = pair_starts(lf, nul, text_bytes[p[block_size]], carry);
         const __m128i d0 = digit_values(c0);
         const __m128i d1 = digit_values(c1);
         const __m128i d2 = digit_values(c2);
         const __m128i d3 = digit_values(c3);
         const __m128i d4 = digit_values(load(p + 49));
-        out = pack16(_mm_add_epi8(times16(d0), _mm_alignr_epi8(d1, d0, 1)), pairs, out);
-        out = pack16(_mm_add_epi8(times16(d1), _mm_alignr_epi8(d2, d1, 1)), pairs >> 16, out);
-        out = pack16(_mm_add_epi8(times16(d2), _mm_alignr_epi8(d3, d2, 1)), pairs >> 32, out);
+        out = pack16(pair_values(d0, d1), pairs, out);
+        out = pack16(pair_values(d1, d2), pairs >> 16, out);
+        out = pack16(pair_values(d2, d3), pairs >> 32, out);
         out = pack16(_mm_add_epi8(times16(d3), d4), pairs >> 48, out);
     }
     skipping = carry.skipping;
