@@ -118,6 +118,28 @@ TEST_P(KernelTest, LongRunsBesideManyLineFeedsAtEveryOffset)
     }
 }
 
+TEST_P(KernelTest, LinesOfOneLengthAtEveryOffset)
+{
+    // Lines all of one length, as xxd -p writes them, over several blocks and starting at every
+    // offset of a block: their pairs stand at a fixed stride, which a kernel may decode by pattern.
+    for (size_t length : {1, 2, 3, 4, 60}) {
+        for (size_t lead = 0; lead < block_size; ++lead) {
+            byte_string input(lead, 'f');
+            input.push_back('\n');
+            for (size_t i = 0; input.size() < lead + 6 * block_size; ++i) {
+                for (size_t k = 0; k < length; ++k)
+                    input.push_back(static_cast<uint8_t>("0123456789abcdefABCDEF"[(i * 7 + k * 3) % 22]));
+                input.push_back('\n');
+            }
+            const byte_string expected = decode_by_lines(input);
+            const size_t cuts[] = {lead + 1};
+            ASSERT_EQ(decode_in_chunks(GetParam(), input), expected) << "length " << length << ", lead " << lead;
+            ASSERT_EQ(decode_in_chunks(GetParam(), input, cuts), expected)
+                << "length " << length << ", lead " << lead << ", cut after it";
+        }
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(AllKernels, KernelTest, testing::ValuesIn(all_kernels),
                          [](const auto& info) { return std::string(kernel_name(info.param)); });
 

@@ -1,8 +1,9 @@
 // The portable kernel, for every CPU: 64 bytes a step, with the line feed and NUL masks found a
 // word at a time (swar.hpp), so that the lines of a block cost no call or branch each. The pairs
 // of a block that is all one line go through a straight loop, those of a block with a few lines
-// line by line, and those of a block of many short lines are picked one by one by their bits.
+// line by line, and those of a block of many short lines are picked eight bytes at a time.
 // The loops over bytes are plain byte arithmetic of fixed length, which compilers vectorize.
+#include <array>
 #include <bit>
 #include <cstring>
 
@@ -43,24 +44,59 @@ void decode_straight(const uint8_t* p, uint8_t* out)
         out[j] = pair_byte(p[2 * j], p[2 * j + 1]);
 }
 
+// For each 8 bits of a block's pair starts: where the pairs in those 8 bytes start, and how many
+// there are. Pairs take two bytes each, so no two bits are next to each other, and 8 bytes hold
+// at most 4.
+struct group_picks {
+    uint8_t at[4];
+    uint8_t count;
+    uint8_t unused[3];  // eight bytes an entry: found with a shift, not a multiply
+};
+
+inline constexpr auto picks = [] {
+    std::array<group_picks, 256> t{};
+    for (unsigned bits = 0; bits < t.size(); ++bits)
+        for (unsigned i = 0; i < 8; ++i)
+            if ((bits >> i & 1) != 0 && t[bits].count < 4)
+                t[bits].at[t[bits].count++] = static_cast<uint8_t>(i);
+    return t;
+}();
+
 // Decodes the pairs that start at the bits of `pairs`. Every byte's pair is decoded first, in
-// a loop of fixed length that compilers turn into vector code where they can; then the wanted
-// ones are picked, four at a time, so that the loop runs the same number of times for most
-// blocks of one kind of text. The spare steps write into the room past the output that the
-// kernels may use.
+// a loop of fixed length that compilers turn into vector code; then each 8 bytes' pairs are
+// picked through the table, four whether there are that many or not, the spare ones written
+// over by the next 8 or past the output, into the room the kernels may use. Where each 8 go is an
+// add of the table's counts, so no pick waits on a search for the bit before.
 uint8_t* decode_picked(const uint8_t* p, uint64_t pairs, uint8_t* out)
 {
     uint8_t values[block_size];
     for (unsigned i = 0; i < block_size; ++i)
         values[i] = pair_byte(p[i], p[i + 1]);
-    uint8_t* const end = out + std::popcount(pairs);
-    for (; out < end; out += 4) {
-        for (unsigned j = 0; j < 4; ++j) {
-            out[j] = values[std::countr_zero(pairs) & 63];
-            pairs &= pairs - 1;
-        }
+    for (unsigned k = 0; k < 8; ++k) {
+        const group_picks& g = picks[(pairs >> (8 * k)) & 0xff];
+        for (unsigned j = 0; j < 4; ++j)
+            out[j] = values[8 * k + g.at[j]];
+        out += g.count;
     }
-    return end;
+    return out;
+}
+
+// The pair starts of a block of 2-character lines, every third byte from the first, second or
+// third one on.
+constexpr uint64_t thirds = 0x9249249249249249;
+
+// Decodes the pairs at every third byte from `first` (0, 1 or 2) on: 22 of them from the first
+// byte, 21 otherwise, when the 22nd is a spare written into the room past the output. The picks
+// are at fixed places, so none waits on another.
+uint8_t* decode_thirds(const uint8_t* p, unsigned first, uint8_t* out)
+{
+    uint8_t values[block_size];
+    for (unsigned i = 0; i < block_size; ++i)
+        values[i] = pair_byte(p[i], p[i + 1]);
+    for (unsigned j = 0; j < 21; ++j)
+        out[j] = values[first + 3 * j];
+    out[21] = values[63];
+    return out + 21 + (first == 0);
 }
 
 constexpr bool at_most_three(uint64_t bits)
@@ -128,6 +164,8 @@ block_progress decode_blocks_scalar(std::span<const uint8_t> in, uint8_t* out, b
             out += 31 + ((pairs | pairs >> 63) & 1);
         } else if (at_most_three(lf | nul)) {
             out = decode_runs(p, pairs, out);
+        } else if (pairs == thirds || pairs == thirds << 1 || pairs == thirds << 2) {
+            out = decode_thirds(p, static_cast<unsigned>(std::countr_zero(pairs)), out);
         } else {
             out = decode_picked(p, pairs, out);
         }
