@@ -64,6 +64,23 @@ DEHEX_TARGET __m128i pair_values(__m128i digits, __m128i next)
     return _mm_add_epi8(times16(digits), _mm_alignr_epi8(next, digits, 1));
 }
 
+// Stores the pairs of the block at `p` (bytes c0 to c3) that begin at the bits of `pairs`: byte i
+// of the pair vectors is the pair that begins at byte i, and the table packs those chosen.
+__attribute__((always_inline)) inline DEHEX_TARGET uint8_t* pack_pairs(const uint8_t* p, __m128i c0, __m128i c1,
+                                                                       __m128i c2, __m128i c3, uint64_t pairs,
+                                                                       uint8_t* out)
+{
+    const __m128i d0 = digit_values(c0);
+    const __m128i d1 = digit_values(c1);
+    const __m128i d2 = digit_values(c2);
+    const __m128i d3 = digit_values(c3);
+    const __m128i d4 = digit_values(load(p + 49));
+    out = pack16(pair_values(d0, d1), pairs, out);
+    out = pack16(pair_values(d1, d2), pairs >> 16, out);
+    out = pack16(pair_values(d2, d3), pairs >> 32, out);
+    return pack16(_mm_add_epi8(times16(d3), d4), pairs >> 48, out);
+}
+
 // Decodes whole blocks from `text` on, up to the first that holds a NUL or no line feed, or that
 // leaves no byte after it in `size`: text cut into lines, the xxd -p shape. No line here is
 // skipped, so the bit logic drops its NUL terms; and the loop, kept to itself, keeps its
@@ -88,15 +105,7 @@ __attribute__((noinline)) DEHEX_TARGET size_t decode_line_blocks(const uint8_t* 
         if (lf == 0 || _mm_movemask_epi8(_mm_cmpeq_epi8(least, zero)) != 0)
             break;
         const uint64_t pairs = pair_starts(lf, 0, text_bytes[p[block_size]], carry);
-        const __m128i d0 = digit_values(c0);
-        const __m128i d1 = digit_values(c1);
-        const __m128i d2 = digit_values(c2);
-        const __m128i d3 = digit_values(c3);
-        const __m128i d4 = digit_values(load(p + 49));
-        o = pack16(pair_values(d0, d1), pairs, o);
-        o = pack16(pair_values(d1, d2), pairs >> 16, o);
-        o = pack16(pair_values(d2, d3), pairs >> 32, o);
-        o = pack16(_mm_add_epi8(times16(d3), d4), pairs >> 48, o);
+        o = pack_pairs(p, c0, c1, c2, c3, pairs, o);
     }
     low_next = carry.low_next;
     out = o;
@@ -153,19 +162,9 @@ DEHEX_TARGET block_progress decode_blocks_ssse3(std::span<const uint8_t> in, uin
             continue;
         }
 
-        // Otherwise, with a NUL or a skipped line, byte i of the pair vectors is the pair that begins at byte i, and the table
-        // packs those that pair_starts chose. The digits of the byte after each come from the
-        // next vector's, one byte along.
+        // Otherwise, with a NUL or a skipped line, the bit logic in full.
         const uint64_t pairs = pair_starts(lf, nul, text_bytes[p[block_size]], carry);
-        const __m128i d0 = digit_values(c0);
-        const __m128i d1 = digit_values(c1);
-        const __m128i d2 = digit_values(c2);
-        const __m128i d3 = digit_values(c3);
-        const __m128i d4 = digit_values(load(p + 49));
-        out = pack16(pair_values(d0, d1), pairs, out);
-        out = pack16(pair_values(d1, d2), pairs >> 16, out);
-        out = pack16(pair_values(d2, d3), pairs >> 32, out);
-        out = pack16(_mm_add_epi8(times16(d3), d4), pairs >> 48, out);
+        out = pack_pairs(p, c0, c1, c2, c3, pairs, out);
     }
     skipping = carry.skipping;
     return {i + carry.low_next, static_cast<size_t>(out - start)};
