@@ -24,7 +24,6 @@ struct block_carry {
 constexpr uint64_t pair_starts(uint64_t lf, uint64_t nul, bool next_is_text, block_carry& carry)
 {
     constexpr uint64_t even = 0x5555555555555555;
-    constexpr uint64_t odd = ~even;
 
     // From a NUL to the next line feed nothing is text. Adding a bit at the foot of a run of
     // ones clears the run, so the sum marks the runs of plain bytes that follow a NUL.
@@ -36,9 +35,12 @@ constexpr uint64_t pair_starts(uint64_t lf, uint64_t nul, bool next_is_text, blo
     // Each run of text starts a line, or goes on with the line of the block before; its high
     // digits stand at its first byte and every second byte after it, or one later where the
     // first byte is the low digit of a pair begun in the previous block.
+    // Adding each even run start to its run clears the run and leaves the others, so the sum
+    // has a text byte clear where its run starts even and set where it starts odd; flipping the
+    // even bits of that leaves set exactly the high digits.
     const uint64_t run_starts = text & ~(text << 1) & ~uint64_t{carry.low_next};
-    const uint64_t even_runs = text & ~((run_starts & even) + text);
-    const uint64_t highs = (even_runs & even) | (text & ~even_runs & odd);
+    const uint64_t odd_runs = (run_starts & even) + text;
+    const uint64_t highs = text & (odd_runs ^ even);
     const uint64_t pairs = highs & ((text >> 1) | (uint64_t{next_is_text} << 63));
 
     carry.skipping = (skipped >> 63) != 0;
