@@ -33,6 +33,7 @@ DEHEX_TARGET block_constants make_block_constants()
             opaque(_mm256_set1_epi8(static_cast<char>(0xF0)))};
 }
 
+// Signed compares suffice: bytes from 0x80 up are negative and so fall outside 'a' to 'z'.
 DEHEX_TARGET __m256i digit_values(__m256i c, const block_constants& k)
 {
     const __m256i lower = _mm256_and_si256(_mm256_cmpgt_epi8(c, k.before_a), _mm256_cmpgt_epi8(k.after_z, c));
@@ -44,15 +45,6 @@ DEHEX_TARGET __m256i pair_values(__m256i high, __m256i low, const block_constant
 {
     const __m256i shifted = _mm256_slli_epi16(digit_values(high, k), 4);
     return _mm256_add_epi8(_mm256_and_si256(shifted, k.high_nibble), digit_values(low, k));
-}
-
-DEHEX_TARGET __m256i digit_values(__m256i c)
-{
-    // Signed compares suffice: bytes from 0x80 up are negative and so fall outside 'a' to 'z'.
-    const __m256i lower = _mm256_and_si256(_mm256_cmpgt_epi8(c, _mm256_set1_epi8('a' - 1)),
-                                           _mm256_cmpgt_epi8(_mm256_set1_epi8('z' + 1), c));
-    const __m256i from_zero = _mm256_sub_epi8(c, _mm256_set1_epi8('0'));
-    return _mm256_sub_epi8(from_zero, _mm256_and_si256(lower, _mm256_set1_epi8('a' - 10 - '0')));
 }
 
 DEHEX_TARGET uint64_t byte_mask(__m256i low_half, __m256i high_half)
@@ -70,13 +62,13 @@ DEHEX_TARGET uint8_t* pack32(__m256i bytes, uint64_t mask, uint8_t* out)
 // The 32 pairs of 64 bytes of text that begin with a high digit. Each 16-bit lane adds 16 times
 // its first digit to its second (no digit value reaches the 16-bit limit), and its low byte is
 // the pair's; the low bytes are gathered in each 128-bit lane, then the lanes put in order.
-DEHEX_TARGET __m256i even_pairs(__m256i first, __m256i second)
+DEHEX_TARGET __m256i even_pairs(__m256i first, __m256i second, const block_constants& k)
 {
     const __m256i weights = _mm256_set1_epi16(0x0110);
     const __m256i low_bytes = _mm256_setr_epi8(0, 2, 4, 6, 8, 10, 12, 14, -1, -1, -1, -1, -1, -1, -1, -1,
                                                0, 2, 4, 6, 8, 10, 12, 14, -1, -1, -1, -1, -1, -1, -1, -1);
-    const __m256i a = _mm256_shuffle_epi8(_mm256_maddubs_epi16(digit_values(first), weights), low_bytes);
-    const __m256i b = _mm256_shuffle_epi8(_mm256_maddubs_epi16(digit_values(second), weights), low_bytes);
+    const __m256i a = _mm256_shuffle_epi8(_mm256_maddubs_epi16(digit_values(first, k), weights), low_bytes);
+    const __m256i b = _mm256_shuffle_epi8(_mm256_maddubs_epi16(digit_values(second, k), weights), low_bytes);
     return _mm256_permute4x64_epi64(_mm256_unpacklo_epi64(a, b), 0xD8);
 }
 
@@ -94,13 +86,14 @@ DEHEX_TARGET bool all_text(__m256i a, __m256i b)
 // whose vector constants the compiler would otherwise build anew in every step.
 __attribute__((noinline)) DEHEX_TARGET size_t decode_text_run(const uint8_t* text, size_t size, uint8_t* out)
 {
+    const block_constants k = make_block_constants();
     size_t i = 0;
     for (; size - i > block_size; i += block_size) {
         const __m256i first = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(text + i));
         const __m256i second = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(text + i + 32));
         if (!all_text(first, second))
             break;
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i / 2), even_pairs(first, second));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i / 2), even_pairs(first, second, k));
     }
     return i;
 }
@@ -131,10 +124,7 @@ DEHEX_TARGET block_progress decode_blocks_avx2(std::span<const uint8_t> in, uint
         const __m256i next1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 33));
         const uint64_t lf = byte_mask(_mm256_cmpeq_epi8(here0, k.lf), _mm256_cmpeq_epi8(here1, k.lf));
         const uint64_t nul = byte_mask(_mm256_cmpeq_epi8(here0, k.zero), _mm256_cmpeq_epi8(here1, k.zero));
-        // Text without NULs, the usual kind, takes the bit logic with the NUL terms folded away.
-        const bool next_is_text = text_bytes[p[block_size]];
-        const uint64_t pairs = nul == 0 && !carry.skipping ? pair_starts(lf, 0, next_is_text, carry)
-                                                           : pair_starts(lf, nul, next_is_text, carry);
+        const uint64_t pairs = pair_starts(lf, nul, text_bytes[p[block_size]], carry);
         long_line = (lf | nul) == 0;
         out = pack32(pair_values(here0, next0, k), pairs, out);
         out = pack32(pair_values(here1, next1, k), pairs >> 32, out);

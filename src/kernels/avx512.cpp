@@ -39,14 +39,6 @@ DEHEX_TARGET __m512i digit_values(__m512i c, const block_constants& k)
     return _mm512_mask_sub_epi8(from_zero, lower, from_zero, k.letter_gap);
 }
 
-DEHEX_TARGET __m512i digit_values(__m512i c)
-{
-    const __mmask64 lower = _mm512_cmplt_epu8_mask(_mm512_sub_epi8(c, _mm512_set1_epi8('a')),
-                                                   _mm512_set1_epi8(26));
-    const __m512i from_zero = _mm512_sub_epi8(c, _mm512_set1_epi8('0'));
-    return _mm512_mask_sub_epi8(from_zero, lower, from_zero, _mm512_set1_epi8('a' - 10 - '0'));
-}
-
 // Byte i of the result is the pair that begins at byte i: 16 * high[i] + low[i], modulo 256.
 DEHEX_TARGET __m512i pair_values(__m512i high, __m512i low, const block_constants& k)
 {
@@ -57,12 +49,12 @@ DEHEX_TARGET __m512i pair_values(__m512i high, __m512i low, const block_constant
 // The 64 pairs of 128 bytes of text that begin with a high digit. Each 16-bit lane adds 16 times
 // its first digit to its second (no digit value reaches the 16-bit limit), and its low byte is
 // the pair's; the low bytes are gathered in each 128-bit lane, then the lanes in order.
-DEHEX_TARGET __m512i even_pairs(__m512i first, __m512i second)
+DEHEX_TARGET __m512i even_pairs(__m512i first, __m512i second, const block_constants& k)
 {
     const __m512i weights = _mm512_set1_epi16(0x0110);
     const __m512i low_bytes = _mm512_set4_epi32(-1, -1, 0x0E0C0A08, 0x06040200);
-    const __m512i a = _mm512_shuffle_epi8(_mm512_maddubs_epi16(digit_values(first), weights), low_bytes);
-    const __m512i b = _mm512_shuffle_epi8(_mm512_maddubs_epi16(digit_values(second), weights), low_bytes);
+    const __m512i a = _mm512_shuffle_epi8(_mm512_maddubs_epi16(digit_values(first, k), weights), low_bytes);
+    const __m512i b = _mm512_shuffle_epi8(_mm512_maddubs_epi16(digit_values(second, k), weights), low_bytes);
     return _mm512_permutex2var_epi64(a, _mm512_setr_epi64(0, 2, 4, 6, 8, 10, 12, 14), b);
 }
 
@@ -79,13 +71,14 @@ DEHEX_TARGET bool all_text(__m512i a, __m512i b)
 // whose vector constants the compiler would otherwise build anew in every step.
 __attribute__((noinline)) DEHEX_TARGET size_t decode_text_run(const uint8_t* text, size_t size, uint8_t* out)
 {
+    const block_constants k = make_block_constants();
     size_t i = 0;
     for (; size - i > 2 * block_size; i += 2 * block_size) {
         const __m512i first = _mm512_loadu_si512(text + i);
         const __m512i second = _mm512_loadu_si512(text + i + block_size);
         if (!all_text(first, second))
             break;
-        _mm512_storeu_si512(out + i / 2, even_pairs(first, second));
+        _mm512_storeu_si512(out + i / 2, even_pairs(first, second, k));
     }
     return i;
 }

@@ -44,6 +44,14 @@ void decode_straight(const uint8_t* p, uint8_t* out)
         out[j] = pair_byte(p[2 * j], p[2 * j + 1]);
 }
 
+// Decodes the pair that begins at each of the 64 bytes from `p` on, reading p[64] too, in a loop
+// of fixed length that compilers turn into vector code.
+void decode_every_byte(const uint8_t* p, uint8_t* values)
+{
+    for (unsigned i = 0; i < block_size; ++i)
+        values[i] = pair_byte(p[i], p[i + 1]);
+}
+
 // For each 8 bits of a block's pair starts: where the pairs in those 8 bytes start, and how many
 // there are. Pairs take two bytes each, so no two bits are next to each other, and 8 bytes hold
 // at most 4.
@@ -62,16 +70,15 @@ inline constexpr auto picks = [] {
     return t;
 }();
 
-// Decodes the pairs that start at the bits of `pairs`. Every byte's pair is decoded first, in
-// a loop of fixed length that compilers turn into vector code; then each 8 bytes' pairs are
-// picked through the table, four whether there are that many or not, the spare ones written
-// over by the next 8 or past the output, into the room the kernels may use. Where each 8 go is an
-// add of the table's counts, so no pick waits on a search for the bit before.
+// Decodes the pairs that start at the bits of `pairs`. Every byte's pair is decoded first; then
+// each 8 bytes' pairs are picked through the table, four whether there are that many or not, the
+// spare ones written over by the next 8 or past the output, into the room the kernels may use.
+// Where each 8 go is an add of the table's counts, so no pick waits on a search for the bit
+// before.
 uint8_t* decode_picked(const uint8_t* p, uint64_t pairs, uint8_t* out)
 {
     uint8_t values[block_size];
-    for (unsigned i = 0; i < block_size; ++i)
-        values[i] = pair_byte(p[i], p[i + 1]);
+    decode_every_byte(p, values);
     for (unsigned k = 0; k < 8; ++k) {
         const group_picks& g = picks[(pairs >> (8 * k)) & 0xff];
         for (unsigned j = 0; j < 4; ++j)
@@ -91,8 +98,7 @@ constexpr uint64_t thirds = 0x9249249249249249;
 uint8_t* decode_thirds(const uint8_t* p, unsigned first, uint8_t* out)
 {
     uint8_t values[block_size];
-    for (unsigned i = 0; i < block_size; ++i)
-        values[i] = pair_byte(p[i], p[i + 1]);
+    decode_every_byte(p, values);
     for (unsigned j = 0; j < 21; ++j)
         out[j] = values[first + 3 * j];
     out[21] = values[63];
@@ -150,13 +156,9 @@ block_progress decode_blocks_scalar(std::span<const uint8_t> in, uint8_t* out, b
             continue;
         }
         const uint64_t lf = swar::byte_mask(p, '\n');
-        const bool any_nul = swar::has_zero(p);
-        const uint64_t nul = any_nul ? swar::byte_mask(p, '\0') : 0;
+        const uint64_t nul = swar::has_zero(p) ? swar::byte_mask(p, '\0') : 0;
         plain_before = (lf | nul) == 0;
-        // Without a NUL, and with no line skipped, the bit logic drops its NUL terms.
-        const bool next_is_text = text_bytes[p[block_size]];
-        const uint64_t pairs = !any_nul && !carry.skipping ? pair_starts(lf, 0, next_is_text, carry)
-                                                           : pair_starts(lf, nul, next_is_text, carry);
+        const uint64_t pairs = pair_starts(lf, nul, text_bytes[p[block_size]], carry);
         if (pairs == even || (pairs | uint64_t{1} << 63) == odd) {
             // From an odd place, the 32nd pair is written past the output, and not counted,
             // when the last high digit has no low digit in this chunk.
