@@ -6,7 +6,7 @@
 
 int main()
 {
-    for (kernel k : all_kernels)
-        if (kernel_supported(k))
-            std::puts(kernel_name(k));
+    for (const kernel& k : all_kernels())
+        if (k.supported())
+            std::puts(k.name);
 }

@@ -18,8 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const byte_string text = fuzz.ConsumeRemainingBytes<uint8_t>();
 
     const byte_string expected = decode_by_lines(text);
-    for (kernel k : all_kernels) {
-        if (!kernel_supported(k))
+    for (const kernel& k : all_kernels()) {
+        if (!k.supported())
             continue;
         if (decode_in_chunks(k, text) != expected || decode_in_chunks(k, text, cuts) != expected)
             std::abort();

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "kernels/blocks.hpp"
 
 namespace {
 
@@ -65,13 +64,13 @@ size_t decode_line(std::span<const uint8_t> line, uint8_t* out)
     return static_cast<size_t>(decode_pairs(text, out) - out);
 }
 
-size_t decode_chunk(kernel k, decoder_state& state, std::span<const uint8_t> chunk, uint8_t* out)
+size_t decode_chunk(const kernel& k, decoder_state& state, std::span<const uint8_t> chunk, uint8_t* out)
 {
     uint8_t* const start = out;
     // The vector kernels begin where no high digit is pending: at most one byte away.
     const size_t lead = state.pending_high ? std::min<size_t>(1, chunk.size()) : 0;
     out = decode_lines(state, chunk.first(lead), out);
-    const block_progress bulk = decode_blocks(k, chunk.subspan(lead), out, state.skipping);
+    const block_progress bulk = k.decode_blocks(chunk.subspan(lead), out, state.skipping);
     out = decode_lines(state, chunk.subspan(lead + bulk.consumed), out + bulk.produced);
     return static_cast<size_t>(out - start);
 }

@@ -42,4 +42,4 @@ constexpr size_t decoded_capacity(size_t n)
 // Decodes the next chunk of a stream with kernel k. A line may start in one chunk and end in a
 // later one; `state` carries it across. The output is the same however the stream is split.
 // Writes at most decoded_capacity(chunk.size()) bytes to `out`; returns how many it decoded.
-size_t decode_chunk(kernel k, decoder_state& state, std::span<const uint8_t> chunk, uint8_t* out);
+size_t decode_chunk(const kernel& k, decoder_state& state, std::span<const uint8_t> chunk, uint8_t* out);

@@ -43,7 +43,7 @@ int main()
         fail("read buffer");
     // Never more at a time than `output` has room for, whatever the page size.
     const std::span<uint8_t> input = buffer.first(read_size);
-    const kernel k = best_kernel();
+    const kernel& k = best_kernel();
     decoder_state state;
     for (;;) {
         // Whatever was read is decoded and written before the next read, which may wait.

@@ -17,8 +17,8 @@ class KernelTest : public testing::TestWithParam<kernel> {
 protected:
     void SetUp() override
     {
-        if (!kernel_supported(GetParam()))
-            GTEST_SKIP() << "this CPU cannot run the " << kernel_name(GetParam()) << " kernel";
+        if (!GetParam().supported())
+            GTEST_SKIP() << "this CPU cannot run the " << GetParam().name << " kernel";
     }
 };
 
@@ -118,40 +118,18 @@ TEST_P(KernelTest, LongRunsBesideManyLineFeedsAtEveryOffset)
     }
 }
 
-TEST_P(KernelTest, LinesOfOneLengthAtEveryOffset)
-{
-    // Lines all of one length, as xxd -p writes them, over several blocks and starting at every
-    // offset of a block: their pairs stand at a fixed stride, which a kernel may decode by pattern.
-    for (size_t length : {1, 2, 3, 4, 60}) {
-        for (size_t lead = 0; lead < block_size; ++lead) {
-            byte_string input(lead, 'f');
-            input.push_back('\n');
-            for (size_t i = 0; input.size() < lead + 6 * block_size; ++i) {
-                for (size_t k = 0; k < length; ++k)
-                    input.push_back(static_cast<uint8_t>("0123456789abcdefABCDEF"[(i * 7 + k * 3) % 22]));
-                input.push_back('\n');
-            }
-            const byte_string expected = decode_by_lines(input);
-            const size_t cuts[] = {lead + 1};
-            ASSERT_EQ(decode_in_chunks(GetParam(), input), expected) << "length " << length << ", lead " << lead;
-            ASSERT_EQ(decode_in_chunks(GetParam(), input, cuts), expected)
-                << "length " << length << ", lead " << lead << ", cut after it";
-        }
-    }
-}
-
-INSTANTIATE_TEST_SUITE_P(AllKernels, KernelTest, testing::ValuesIn(all_kernels),
-                         [](const auto& info) { return std::string(kernel_name(info.param)); });
+INSTANTIATE_TEST_SUITE_P(AllKernels, KernelTest, testing::ValuesIn(all_kernels()),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // CPU detection picks a kernel this CPU runs; where the environment names the kernel that this
 // CPU must get (as CI does when it runs the tests on emulated CPU models), it is that one.
 TEST(BestKernel, IsSupportedAndTheOneExpected)
 {
-    const kernel best = best_kernel();
-    std::printf("best kernel: %s\n", kernel_name(best));
-    EXPECT_TRUE(kernel_supported(best)) << kernel_name(best);
+    const kernel& best = best_kernel();
+    std::printf("best kernel: %s\n", best.name);
+    EXPECT_TRUE(best.supported()) << best.name;
     if (const char* expected = std::getenv("DEHEX_EXPECT_KERNEL")) {
-        EXPECT_STREQ(kernel_name(best), expected);
+        EXPECT_STREQ(best.name, expected);
     }
 }
 

@@ -84,11 +84,11 @@ TEST(DecodeStream, LinesDecodeOneAfterAnother)
         {"\r\n\r\n"sv, ""sv},
         {"ca\0\n\0\nfe"sv, "\xCA\xFE"sv},
     };
-    for (kernel k : all_kernels) {
-        if (!kernel_supported(k))
+    for (const kernel& k : all_kernels()) {
+        if (!k.supported())
             continue;
         for (const auto& c : cases)
             EXPECT_EQ(decode_in_chunks(k, bytes(c.input)), bytes(c.decoded))
-                << kernel_name(k) << ": " << testing::PrintToString(c.input);
+                << k.name << ": " << testing::PrintToString(c.input);
     }
 }

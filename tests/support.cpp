@@ -25,7 +25,7 @@ byte_string decode_by_lines(std::span<const uint8_t> input)
     return out;
 }
 
-byte_string decode_in_chunks(kernel k, std::span<const uint8_t> input, std::span<const size_t> cuts)
+byte_string decode_in_chunks(const kernel& k, std::span<const uint8_t> input, std::span<const size_t> cuts)
 {
     byte_string out;
     decoder_state state;

@@ -14,9 +14,9 @@
 using byte_string = std::vector<uint8_t>;
 
 // GoogleTest names a kernel by its name rather than by the bytes of its value.
-inline void PrintTo(kernel k, std::ostream* os)
+inline void PrintTo(const kernel& k, std::ostream* os)
 {
-    *os << kernel_name(k);
+    *os << k.name;
 }
 
 byte_string bytes(std::string_view s);
@@ -27,7 +27,7 @@ byte_string decode_by_lines(std::span<const uint8_t> input);
 // Decodes `input` with kernel k, fed as chunks of the sizes in `cuts` and then the rest. Each
 // chunk and its output get buffers of their own, of exactly the allowed size, so that the
 // sanitizers see any access past them.
-byte_string decode_in_chunks(kernel k, std::span<const uint8_t> input, std::span<const size_t> cuts = {});
+byte_string decode_in_chunks(const kernel& k, std::span<const uint8_t> input, std::span<const size_t> cuts = {});
 
 // Random text of about `size` bytes, in lines of random lengths, of one of several kinds: clean
 // lowercase hex, hex with CR, NUL and uppercase sprinkled in, or any bytes at all.

@@ -1,6 +1,6 @@
-// What the vector kernels share: their interface, and the bit logic that finds, from the line
-// feeds and NULs of a 64-byte block, which of its bytes begin a pair. With one bit per byte the
-// lines of a block are handled all at once, so short lines cost no branch or call each.
+// What the kernels share: the bit logic that finds, from the line feeds and NULs of a 64-byte
+// block, which of its bytes begin a pair, and the table that packs those pairs together. With one
+// bit per byte the lines of a block are handled all at once, so short lines cost no branch each.
 #pragma once
 
 #include <array>
@@ -8,7 +8,6 @@
 #include <cstdint>
 #include <span>
 
-#include "kernel.hpp"
 
 inline constexpr size_t block_size = 64;
 
@@ -61,29 +60,23 @@ constexpr bool is_text(uint8_t c)
     return c != '\n' && c != '\0';
 }
 
-// is_text as a table: two loads in place of the compares and flag juggling, in the bit logic that
-// bounds the speed of blocks with line feeds.
-inline constexpr auto text_bytes = [] {
-    std::array<bool, 256> t{};
-    for (unsigned c = 0; c < t.size(); ++c)
-        t[c] = is_text(static_cast<uint8_t>(c));
-    return t;
-}();
-
-// How far a kernel went: input bytes consumed, output bytes produced.
-struct block_progress {
-    size_t consumed;
-    size_t produced;
+// For each 8-bit mask, the places of its set bits, lowest first, in the low eight bytes, and the
+// same places plus 8 in the high eight: the byte shuffle that packs together the chosen bytes of
+// the low or of the high half of a 16-byte vector. Unused places are 0 (8 in the high half).
+struct pack_entry {
+    alignas(16) uint8_t low[8];
+    uint8_t high[8];
 };
 
-// Decode the whole blocks at the start of `in`, reading one byte past each. They start where no
-// high digit is pending and leave none pending; `skipping` carries a NUL-ended line in and out.
-// They may write kernel_overrun bytes past what they produce.
-block_progress decode_blocks(kernel k, std::span<const uint8_t> in, uint8_t* out, bool& skipping);
-
-// The kernels behind it, one per instruction set, each built only for its architecture.
-block_progress decode_blocks_scalar(std::span<const uint8_t> in, uint8_t* out, bool& skipping);
-block_progress decode_blocks_ssse3(std::span<const uint8_t> in, uint8_t* out, bool& skipping);
-block_progress decode_blocks_avx2(std::span<const uint8_t> in, uint8_t* out, bool& skipping);
-block_progress decode_blocks_avx512(std::span<const uint8_t> in, uint8_t* out, bool& skipping);
-block_progress decode_blocks_neon(std::span<const uint8_t> in, uint8_t* out, bool& skipping);
+inline constexpr auto pack_order = [] {
+    std::array<pack_entry, 256> t{};
+    for (unsigned mask = 0; mask < t.size(); ++mask) {
+        unsigned n = 0;
+        for (uint8_t bit = 0; bit < 8; ++bit)
+            if ((mask >> bit) & 1)
+                t[mask].low[n++] = bit;
+        for (unsigned i = 0; i < 8; ++i)
+            t[mask].high[i] = static_cast<uint8_t>(t[mask].low[i] + 8);
+    }
+    return t;
+}();

@@ -1,69 +1,48 @@
 #include "kernel.hpp"
 
-#include <algorithm>
-#include <iterator>
+#include <cstring>
 
-#include "blocks.hpp"
+// Each kernel's file defines its entry point and, for a vector kernel, the check for what it needs.
+namespace scalar { decode_blocks_fn decode_blocks; }
+namespace ssse3 { bool supported(); decode_blocks_fn decode_blocks; }
+namespace avx2 { bool supported(); decode_blocks_fn decode_blocks; }
+namespace avx512 { bool supported(); decode_blocks_fn decode_blocks; }
+namespace neon { decode_blocks_fn decode_blocks; }
 
-const char* kernel_name(kernel k)
+namespace {
+
+bool always()
 {
-    switch (k) {
-    case kernel::scalar: return "scalar";
-    case kernel::ssse3: return "ssse3";
-    case kernel::avx2: return "avx2";
-    case kernel::avx512: return "avx512";
-    case kernel::neon: return "neon";
-    }
-    return "unknown";
+    return true;
 }
 
-bool kernel_supported(kernel k)
-{
+constexpr kernel kernels[] = {
+    {"scalar", always, scalar::decode_blocks},
 #if defined(__x86_64__)
-    __builtin_cpu_init();
-    // Every x86 vector kernel counts bits with popcnt; the wider ones use BMI1 and BMI2 too.
-    const bool bits = __builtin_cpu_supports("popcnt");
-    const bool bmi = bits && __builtin_cpu_supports("bmi") && __builtin_cpu_supports("bmi2");
-    switch (k) {
-    case kernel::scalar: return true;
-    case kernel::ssse3: return bits && __builtin_cpu_supports("ssse3");
-    case kernel::avx2: return bmi && __builtin_cpu_supports("avx2");
-    case kernel::avx512:
-        return bmi && __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vbmi2");
-    case kernel::neon: return false;
-    }
-    return false;
+    {"ssse3", ssse3::supported, ssse3::decode_blocks},
+    {"avx2", avx2::supported, avx2::decode_blocks},
+    {"avx512", avx512::supported, avx512::decode_blocks},
 #elif defined(__aarch64__)
-    // Advanced SIMD is part of every AArch64 CPU.
-    return k == kernel::scalar || k == kernel::neon;
-#else
-    return k == kernel::scalar;
+    {"neon", always, neon::decode_blocks},  // Advanced SIMD is part of every AArch64 CPU
 #endif
+};
+
+}  // namespace
+
+std::span<const kernel> all_kernels()
+{
+    return kernels;
 }
 
-kernel best_kernel()
+const kernel& best_kernel()
 {
 #ifdef DEHEX_PINNED_KERNEL
-    if (kernel_supported(kernel::DEHEX_PINNED_KERNEL))
-        return kernel::DEHEX_PINNED_KERNEL;
+    for (const kernel& k : kernels)
+        if (std::strcmp(k.name, DEHEX_PINNED_KERNEL) == 0 && k.supported())
+            return k;
 #endif
-    const auto best = std::find_if(std::rbegin(all_kernels), std::rend(all_kernels), kernel_supported);
-    return best != std::rend(all_kernels) ? *best : kernel::scalar;
-}
-
-block_progress decode_blocks(kernel k, std::span<const uint8_t> in, uint8_t* out, bool& skipping)
-{
-    switch (k) {
-    case kernel::scalar: return decode_blocks_scalar(in, out, skipping);
-#if defined(__x86_64__)
-    case kernel::ssse3: return decode_blocks_ssse3(in, out, skipping);
-    case kernel::avx2: return decode_blocks_avx2(in, out, skipping);
-    case kernel::avx512: return decode_blocks_avx512(in, out, skipping);
-#endif
-#if defined(__aarch64__)
-    case kernel::neon: return decode_blocks_neon(in, out, skipping);
-#endif
-    default: break;
-    }
-    return {0, 0};
+    for (size_t i = std::size(kernels); i-- > 1;)
+        if (kernels[i].supported())
+            return kernels[i];
+    return kernels[0];
 }

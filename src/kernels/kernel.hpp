@@ -3,26 +3,30 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <span>
 
-enum class kernel { scalar, ssse3, avx2, avx512, neon };
-
-// The kernels built for this architecture, slowest first.
-inline constexpr kernel all_kernels[] = {
-    kernel::scalar,
-#if defined(__x86_64__)
-    kernel::ssse3, kernel::avx2, kernel::avx512,
-#elif defined(__aarch64__)
-    kernel::neon,
-#endif
+// How far a kernel went: input bytes consumed, output bytes produced.
+struct block_progress {
+    size_t consumed;
+    size_t produced;
 };
 
-// A kernel stores whole vectors, so it may write this many bytes past what it decodes.
+// A kernel decodes the whole 64-byte blocks at the start of `in`, reading one byte past each. They
+// start where no high digit is pending and leave none pending; `skipping` carries a NUL-ended line
+// in and out. It may write kernel_overrun bytes past what it produces.
+using decode_blocks_fn = block_progress(std::span<const uint8_t> in, uint8_t* out, bool& skipping);
+
 inline constexpr size_t kernel_overrun = 64;
 
-const char* kernel_name(kernel k);
+struct kernel {
+    const char* name;
+    bool (*supported)();  // whether this CPU, and its operating system, run the kernel
+    decode_blocks_fn* decode_blocks;
+};
 
-// Whether this CPU (and its operating system) can run kernel k.
-bool kernel_supported(kernel k);
+// The kernels built for this architecture, slowest first.
+std::span<const kernel> all_kernels();
 
 // The fastest kernel this CPU supports, or the one pinned when dehex was built.
-kernel best_kernel();
+const kernel& best_kernel();

@@ -51,31 +51,18 @@ inline uint64_t byte_mask(const uint8_t* block, uint8_t c)
     return mask;
 }
 
-// Whether some word of the 64-byte block, with `clear` cleared in each byte, has a zero byte.
-// Where a word has one, (w - ones) & ~w has a top bit set, though not only at the zero bytes
-// (the borrow goes on through a byte 1 above them), and where it has none, no top bit: so the
-// test is exact for the block as a whole while costing less than zero_bytes.
-inline bool any_zero(const uint8_t* block, uint8_t clear)
+// Whether the 64-byte block holds a zero byte. Where a word has one, (w - ones) & ~w has a top
+// bit set, though not only at the zero bytes (the borrow goes on through a byte 1 above them),
+// and where it has none, no top bit: so the test is exact for the block as a whole while costing
+// less than zero_bytes.
+inline bool has_zero(const uint8_t* block)
 {
     uint64_t any = 0;
     for (unsigned k = 0; k < 8; ++k) {
-        const uint64_t w = load(block + 8 * k) & ~(ones * clear);
+        const uint64_t w = load(block + 8 * k);
         any |= (w - ones) & ~w;
     }
     return (any & ~low7) != 0;
-}
-
-// Whether the 64-byte block holds a zero byte.
-inline bool has_zero(const uint8_t* block)
-{
-    return any_zero(block, 0);
-}
-
-// Whether the 64-byte block may hold a line feed or a NUL: clearing the bits of a line feed
-// makes both zero, and only the control bytes 2 and 8 besides.
-inline bool may_have_lf_or_nul(const uint8_t* block)
-{
-    return any_zero(block, '\n');
 }
 
 }  // namespace swar
