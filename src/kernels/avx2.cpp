@@ -28,12 +28,12 @@ __m256i load32(const uint8_t* p)
     return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
 }
 
-// digit_value of each byte, modulo 256. Signed compares suffice: bytes from 0x80 up are negative
-// and so fall outside 'a' to 'z'.
+// digit_value of each byte, modulo 256. Adding 0x80 - 'a' moves 'a' to 'z' to the 26 lowest
+// signed bytes, and only them.
 __m256i digit_values(__m256i c)
 {
-    const __m256i lower = _mm256_and_si256(_mm256_cmpgt_epi8(c, _mm256_set1_epi8('a' - 1)),
-                                           _mm256_cmpgt_epi8(_mm256_set1_epi8('z' + 1), c));
+    const __m256i moved = _mm256_add_epi8(c, _mm256_set1_epi8(static_cast<char>(0x80 - 'a')));
+    const __m256i lower = _mm256_cmpgt_epi8(_mm256_set1_epi8(static_cast<char>(0x80 + 26)), moved);
     return _mm256_sub_epi8(_mm256_sub_epi8(c, _mm256_set1_epi8('0')),
                            _mm256_and_si256(lower, _mm256_set1_epi8('a' - 10 - '0')));
 }
@@ -62,7 +62,16 @@ struct primitives {
         __m256i low, high;
     };
 
+    static constexpr int text_blocks = 1;
+
     static block load(const uint8_t* p) { return {load32(p), load32(p + 32)}; }
+
+    // Whether the least of each byte pair is above 10: one test answers for both vectors.
+    static bool all_text(const block& b)
+    {
+        const __m256i low = _mm256_subs_epu8(_mm256_set1_epi8('\n' + 1), _mm256_min_epu8(b.low, b.high));
+        return _mm256_testz_si256(low, low);
+    }
 
     static line_marks marks(const block& b)
     {

@@ -33,7 +33,11 @@ __m512i digit_values(__m512i c)
 struct primitives {
     using block = __m512i;
 
+    static constexpr int text_blocks = 2;
+
     static block load(const uint8_t* p) { return _mm512_loadu_si512(p); }
+
+    static bool all_text(block b) { return _mm512_cmple_epu8_mask(b, _mm512_set1_epi8('\n')) == 0; }
 
     static line_marks marks(block b)
     {

@@ -68,6 +68,16 @@ uint8_t* decode_runs(const uint8_t* p, uint64_t pairs, uint8_t* out)
     return out;
 }
 
+// Byte k counts the bits of `bits` up to bit 8k + 7: where the pairs of each 8 bytes end, found
+// at once, so that no 8 wait on the count of those before.
+constexpr uint64_t running_counts(uint64_t bits)
+{
+    uint64_t c = bits - ((bits >> 1) & 0x5555555555555555);
+    c = (c & 0x3333333333333333) + ((c >> 2) & 0x3333333333333333);
+    c = (c + (c >> 4)) & 0x0f0f0f0f0f0f0f0f;
+    return c * 0x0101010101010101;
+}
+
 // Decodes the pairs that start at the bits of `pairs`: every byte's pair first, in a loop of
 // fixed length; then each 8 bytes' pairs are picked through the packing table, four whether there
 // are that many or not (pairs are never next to each other), the spare ones written over by the
@@ -77,19 +87,37 @@ uint8_t* decode_picked(const uint8_t* p, uint64_t pairs, uint8_t* out)
     uint8_t values[block_size];
     for (unsigned i = 0; i < block_size; ++i)
         values[i] = pair_byte(p[i], p[i + 1]);
+    const uint64_t ends = running_counts(pairs);
+    const uint64_t starts = ends << 8;
     for (unsigned k = 0; k < 8; ++k) {
-        const unsigned bits = (pairs >> (8 * k)) & 0xff;
+        const uint8_t* at = pack_order[(pairs >> (8 * k)) & 0xff].low;
+        uint8_t* o = out + ((starts >> (8 * k)) & 0xff);
         for (unsigned j = 0; j < 4; ++j)
-            out[j] = values[8 * k + pack_order[bits].low[j]];
-        out += std::popcount(bits);
+            o[j] = values[8 * k + at[j]];
     }
-    return out;
+    return out + (ends >> 56);
+}
+
+constexpr bool fewer_than_four(uint64_t bits)
+{
+    bits &= bits - 1;
+    bits &= bits - 1;
+    return (bits & (bits - 1)) == 0;
 }
 
 struct primitives {
     using block = const uint8_t*;
+    static constexpr int text_blocks = 1;
 
     static block load(const uint8_t* p) { return p; }
+
+    // Word by word, finding the line feeds costs little more than a test for them, and where a
+    // block has some, the masks are needed anyway: so the test is the masks'.
+    static bool all_text(block p)
+    {
+        const line_marks m = marks(p);
+        return (m.lf | m.nul) == 0;
+    }
 
     static line_marks marks(block p)
     {
@@ -101,8 +129,7 @@ struct primitives {
     // Copying runs costs a search per line; past a few lines, picking costs less.
     static uint8_t* store_pairs(block, const uint8_t* p, uint64_t pairs, uint8_t* out)
     {
-        const uint64_t run_starts = pairs & ~(pairs << 2);
-        return std::popcount(run_starts) <= 3 ? decode_runs(p, pairs, out) : decode_picked(p, pairs, out);
+        return fewer_than_four(pairs & ~(pairs << 2)) ? decode_runs(p, pairs, out) : decode_picked(p, pairs, out);
     }
 };
 
