@@ -66,12 +66,6 @@ struct primitives {
 
     static block load(const uint8_t* p) { return {load32(p), load32(p + 32)}; }
 
-    // Whether the least of each byte pair is above 10: one test answers for both vectors.
-    static bool all_text(const block& b)
-    {
-        const __m256i low = _mm256_subs_epu8(_mm256_set1_epi8('\n' + 1), _mm256_min_epu8(b.low, b.high));
-        return _mm256_testz_si256(low, low);
-    }
 
     static line_marks marks(const block& b)
     {

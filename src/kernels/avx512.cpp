@@ -37,7 +37,6 @@ struct primitives {
 
     static block load(const uint8_t* p) { return _mm512_loadu_si512(p); }
 
-    static bool all_text(block b) { return _mm512_cmple_epu8_mask(b, _mm512_set1_epi8('\n')) == 0; }
 
     static line_marks marks(block b)
     {

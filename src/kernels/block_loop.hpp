@@ -5,8 +5,6 @@
 // The primitives, static members of `isa`:
 //   block                          the 64 bytes of a block as the kernel holds them
 //   load(p)                        the block at p
-//   all_text(b)                    whether no byte of the block is 10 or less, so none is a line
-//                                  feed or NUL (bytes 1 to 9 only send a block the long way)
 //   marks(b)                       its line feeds and NULs, one bit per byte (line_marks)
 //   store_even_pairs(p, out)       stores the 32 pairs that begin at p[0], p[2], ..., p[62]
 //   store_pairs(b, p, pairs, out)  stores the pairs that begin at the bits of `pairs`, reading
@@ -19,6 +17,7 @@
 struct line_marks {
     uint64_t lf;
     uint64_t nul;
+    bool operator==(const line_marks&) const = default;
 };
 
 template <class isa>
@@ -30,14 +29,15 @@ block_progress decode_blocks_with(std::span<const uint8_t> in, uint8_t* out, boo
     while (in.size() - i > block_size) {
         const uint8_t* p = in.data() + i;
         const typename isa::block b = isa::load(p);
-        if (!carry.skipping && isa::all_text(b)) {
+        const line_marks m = isa::marks(b);
+        if ((m.lf | m.nul) == 0 && !carry.skipping) {
             // One line's text fills the block, or two: its pairs begin at every even byte, or at
             // every odd one where byte 0 ends a pair of the block before; then the last pair's
             // low digit is the byte after, and the pair is whole only if that is text.
             size_t step = block_size;
             isa::store_even_pairs(p + carry.low_next, out);
             if (isa::text_blocks == 2 && in.size() - i > 2 * block_size &&
-                isa::all_text(isa::load(p + block_size))) {
+                isa::marks(isa::load(p + block_size)) == line_marks{}) {
                 isa::store_even_pairs(p + block_size + carry.low_next, out + block_size / 2);
                 step = 2 * block_size;
             }
@@ -47,7 +47,6 @@ block_progress decode_blocks_with(std::span<const uint8_t> in, uint8_t* out, boo
             i += step;
             continue;
         }
-        const line_marks m = isa::marks(b);
         out = isa::store_pairs(b, p, pair_starts(m.lf, m.nul, is_text(p[block_size]), carry), out);
         i += block_size;
     }

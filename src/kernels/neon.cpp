@@ -63,10 +63,6 @@ struct primitives {
 
     static block load(const uint8_t* p) { return {vld1q_u8(p), vld1q_u8(p + 16), vld1q_u8(p + 32), vld1q_u8(p + 48)}; }
 
-    static bool all_text(const block& b)
-    {
-        return vminvq_u8(vminq_u8(vminq_u8(b.v0, b.v1), vminq_u8(b.v2, b.v3))) > '\n';
-    }
 
     // The last round of pairwise adds folds both masks at once.
     static line_marks marks(const block& b)

@@ -111,13 +111,6 @@ struct primitives {
 
     static block load(const uint8_t* p) { return p; }
 
-    // Word by word, finding the line feeds costs little more than a test for them, and where a
-    // block has some, the masks are needed anyway: so the test is the masks'.
-    static bool all_text(block p)
-    {
-        const line_marks m = marks(p);
-        return (m.lf | m.nul) == 0;
-    }
 
     static line_marks marks(block p)
     {

@@ -78,13 +78,6 @@ struct primitives {
 
     static block load(const uint8_t* p) { return {load16(p), load16(p + 16), load16(p + 32), load16(p + 48)}; }
 
-    static __m128i least(const block& b) { return _mm_min_epu8(_mm_min_epu8(b.v0, b.v1), _mm_min_epu8(b.v2, b.v3)); }
-
-    static bool all_text(const block& b)
-    {
-        const __m128i l = least(b);
-        return _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_min_epu8(l, _mm_set1_epi8('\n')), l)) == 0;
-    }
 
     // NULs are rare: the least byte of the block tells whether it holds one, and their mask is
     // made only then.
@@ -92,7 +85,8 @@ struct primitives {
     {
         const __m128i lf = _mm_set1_epi8('\n');
         const __m128i zero = _mm_setzero_si128();
-        const bool any_nul = _mm_movemask_epi8(_mm_cmpeq_epi8(least(b), zero)) != 0;
+        const __m128i least = _mm_min_epu8(_mm_min_epu8(b.v0, b.v1), _mm_min_epu8(b.v2, b.v3));
+        const bool any_nul = _mm_movemask_epi8(_mm_cmpeq_epi8(least, zero)) != 0;
         return {bits(_mm_cmpeq_epi8(b.v0, lf), _mm_cmpeq_epi8(b.v1, lf), _mm_cmpeq_epi8(b.v2, lf),
                      _mm_cmpeq_epi8(b.v3, lf)),
                 any_nul ? bits(_mm_cmpeq_epi8(b.v0, zero), _mm_cmpeq_epi8(b.v1, zero),
