@@ -66,7 +66,6 @@ struct primitives {
 
     static block load(const uint8_t* p) { return {load32(p), load32(p + 32)}; }
 
-
     static line_marks marks(const block& b)
     {
         const __m256i lf = _mm256_set1_epi8('\n');

@@ -37,7 +37,6 @@ struct primitives {
 
     static block load(const uint8_t* p) { return _mm512_loadu_si512(p); }
 
-
     static line_marks marks(block b)
     {
         return {_mm512_cmpeq_epi8_mask(b, _mm512_set1_epi8('\n')), _mm512_testn_epi8_mask(b, b)};

@@ -63,7 +63,6 @@ struct primitives {
 
     static block load(const uint8_t* p) { return {vld1q_u8(p), vld1q_u8(p + 16), vld1q_u8(p + 32), vld1q_u8(p + 48)}; }
 
-
     // The last round of pairwise adds folds both masks at once.
     static line_marks marks(const block& b)
     {

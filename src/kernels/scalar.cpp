@@ -111,7 +111,6 @@ struct primitives {
 
     static block load(const uint8_t* p) { return p; }
 
-
     static line_marks marks(block p)
     {
         return {swar::byte_mask(p, '\n'), swar::has_zero(p) ? swar::byte_mask(p, '\0') : 0};

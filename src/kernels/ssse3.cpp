@@ -78,7 +78,6 @@ struct primitives {
 
     static block load(const uint8_t* p) { return {load16(p), load16(p + 16), load16(p + 32), load16(p + 48)}; }
 
-
     // NULs are rare: the least byte of the block tells whether it holds one, and their mask is
     // made only then.
     static line_marks marks(const block& b)
