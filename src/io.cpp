@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -24,6 +25,12 @@ bool wait_for(int fd, short events)
 bool must_wait(int err)
 {
     return err == EAGAIN || err == EWOULDBLOCK;
+}
+
+bool has_direct(int fd)
+{
+    const int flags = fcntl(fd, F_GETFL);
+    return flags >= 0 && (flags & O_DIRECT) != 0;
 }
 
 }  // namespace
@@ -55,10 +62,28 @@ bool write_all(int fd, std::span<const uint8_t> data)
         }
         if (errno == EINTR)
             continue;
+        // Refused for its alignment: the same bytes go through without O_DIRECT.
+        if (errno == EINVAL && has_direct(fd)) {
+            if (!clear_direct(fd))
+                return false;
+            continue;
+        }
         if (!must_wait(errno) || !wait_for(fd, POLLOUT))
             return false;
     }
     return true;
+}
+
+bool writes_direct(int fd)
+{
+    struct stat st;
+    return fstat(fd, &st) == 0 && (S_ISREG(st.st_mode) || S_ISBLK(st.st_mode)) && has_direct(fd);
+}
+
+bool clear_direct(int fd)
+{
+    const int flags = fcntl(fd, F_GETFL);
+    return flags >= 0 && fcntl(fd, F_SETFL, flags & ~O_DIRECT) == 0;
 }
 
 std::span<uint8_t> read_buffer(size_t at_least)

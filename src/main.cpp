@@ -29,8 +29,9 @@ namespace {
     std::exit(1);
 }
 
-// What one read decodes to; static, so that dehex needs no allocator but for its read buffer.
-uint8_t output[decoded_capacity(read_size)];
+// What one read decodes to, after up to a block held back from the reads before; static, so that
+// dehex needs no allocator but for its read buffer, and aligned as O_DIRECT needs.
+alignas(direct_block) uint8_t output[direct_block + decoded_capacity(read_size)];
 
 }  // namespace
 
@@ -44,6 +45,10 @@ int main()
     // Never more at a time than `output` has room for, whatever the page size.
     const std::span<uint8_t> input = buffer.first(read_size);
     const kernel& k = best_kernel();
+    // A file opened with O_DIRECT takes whole blocks only: the rest of a block waits in `output`
+    // for more, or for the end of the input.
+    const size_t block = writes_direct(STDOUT_FILENO) ? direct_block : 1;
+    size_t held = 0;
     decoder_state state;
     for (;;) {
         // Whatever was read is decoded and written before the next read, which may wait.
@@ -53,11 +58,16 @@ int main()
         if (n < 0)
             fail("read error");
         const std::span<const uint8_t> chunk = input.first(static_cast<size_t>(n));
-        const size_t len = decode_chunk(k, state, chunk, output);
-        if (!write_all(STDOUT_FILENO, {output, len}))
+        const size_t len = held + decode_chunk(k, state, chunk, output + held);
+        const size_t ready = len - len % block;
+        if (!write_all(STDOUT_FILENO, {output, ready}))
             fail("write error");
+        held = len - ready;
+        std::memmove(output, output + ready, held);
     }
     std::free(input.data());
+    if (held > 0 && (!clear_direct(STDOUT_FILENO) || !write_all(STDOUT_FILENO, {output, held})))
+        fail("write error");
     // Some file systems report a failed write only when the file is closed.
     if (close(STDOUT_FILENO) != 0 && errno != EBADF)
         fail("write error");

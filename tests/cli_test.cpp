@@ -272,30 +272,96 @@ TEST(Cli, ErrorLineWaitsForRoomOnAFullNonBlockingStandardError)
     EXPECT_EQ(drained.substr(std::min(filled, drained.size())), message);
 }
 
+// A file beside dehex, on the file system it was built on (tmpfs, as /tmp may be, refuses
+// O_DIRECT), holding `contents` and opened again with `flags` | O_DIRECT; it is unlinked at once.
+// -1 with errno set if that open fails.
+int direct_file(std::string_view contents, int flags)
+{
+    std::string path = DEHEX_PATH ".direct-XXXXXX"s;
+    const int fd = mkstemp(path.data());
+    if (fd < 0)
+        throw std::runtime_error("mkstemp " + path);
+    const bool written = write(fd, contents.data(), contents.size()) == static_cast<ssize_t>(contents.size());
+    close(fd);
+    const int direct = open(path.c_str(), flags | O_DIRECT);
+    const int open_error = errno;
+    unlink(path.c_str());
+    if (!written)
+        throw std::runtime_error("write " + path);
+    errno = open_error;
+    return direct;
+}
+
+#define SKIP_IF_REFUSED(fd)                                                                  \
+    if ((fd) < 0 && errno == EINVAL)                                                         \
+        GTEST_SKIP() << "the file system under " DEHEX_PATH " refuses O_DIRECT";             \
+    ASSERT_GE((fd), 0) << std::strerror(errno)
+
 TEST(Cli, DirectInputFromAFile)
 {
     std::mt19937_64 rng(17);
     byte_string text = random_text(rng, 600000);
     if (text.size() % 4096 == 0)
         text.push_back('\n');
-    // Beside dehex, on the file system it was built on: tmpfs, as /tmp may be, refuses O_DIRECT.
-    std::string path = DEHEX_PATH ".direct-XXXXXX"s;
-    const int fd = mkstemp(path.data());
-    ASSERT_GE(fd, 0) << "mkstemp " << path;
-    const bool written = write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
-    close(fd);
-    const int direct = open(path.c_str(), O_RDONLY | O_DIRECT);
-    const int open_error = errno;
-    unlink(path.c_str());
-    ASSERT_TRUE(written);
-    if (direct < 0 && open_error == EINVAL)
-        GTEST_SKIP() << "the file system under " << path << " refuses O_DIRECT";
-    ASSERT_GE(direct, 0) << std::strerror(open_error);
+    const int direct = direct_file(as_string(text), O_RDONLY);
+    SKIP_IF_REFUSED(direct);
     const outcome got = run_dehex({.in = direct});
     close(direct);
     EXPECT_EQ(got.status, 0);
     EXPECT_EQ(got.err, "");
     EXPECT_TRUE(got.out == as_string(decode_by_lines(text))) << "output differs";
+}
+
+// The whole contents of the file open at fd, read from its start.
+std::string contents_of(int fd)
+{
+    std::string got;
+    char buf[65536];
+    ssize_t n;
+    for (off_t at = 0; (n = pread(fd, buf, sizeof buf, at)) > 0; at += n)
+        got.append(buf, static_cast<size_t>(n));
+    return got;
+}
+
+TEST(Cli, DirectOutputToAFile)
+{
+    std::mt19937_64 rng(19);
+    const std::string many_reads = as_string(random_text(rng, 1 << 20));
+    // Lines of five bytes, cut by the reads anywhere, but 150 whole blocks in all.
+    std::string whole_blocks;
+    for (int i = 0; i < 4096 * 30; ++i)
+        whole_blocks += "0123456789a\n";
+    const struct {
+        const char* name;
+        std::string before;  // already in the file, which dehex then writes after
+        std::string input;
+        bool still_direct;  // O_DIRECT is cleared only for a last partial block, or where refused
+    } cases[] = {
+        {"nothing", "", "", true},
+        {"one byte", "", "41\n", false},
+        {"one block", "", std::string(8192, 'a') + "\n", true},
+        {"a block and a byte", "", std::string(8194, 'a') + "\n", false},
+        {"many reads", "", many_reads, false},
+        {"many reads, whole blocks", "", whole_blocks, true},
+        // Direct writes at an offset that is no multiple of a block are refused.
+        {"after 100 bytes", std::string(100, 'x'), whole_blocks, false},
+        {"after a block", std::string(4096, 'x'), "cafe\n", false},
+    };
+    for (const auto& c : cases) {
+        const int direct = direct_file(c.before, O_RDWR);
+        SKIP_IF_REFUSED(direct);
+        lseek(direct, 0, SEEK_END);
+        const outcome got = run_dehex({.out = direct}, c.input);
+        const int flags = fcntl(direct, F_GETFL);
+        const bool still_direct = (flags & O_DIRECT) != 0;
+        fcntl(direct, F_SETFL, flags & ~O_DIRECT);  // to read it back into any memory
+        const std::string written = contents_of(direct);
+        close(direct);
+        EXPECT_EQ(got.status, 0) << c.name;
+        EXPECT_EQ(got.err, "") << c.name;
+        EXPECT_TRUE(written == c.before + as_string(decode_by_lines(bytes(c.input)))) << c.name << ": file differs";
+        EXPECT_EQ(still_direct, c.still_direct) << c.name;
+    }
 }
 
 enum class stream { in, out };
