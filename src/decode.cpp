@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstring>
 
-
 namespace {
 
 // The index of the first byte c in s, or s.size() when there is none.
