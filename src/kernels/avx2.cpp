@@ -2,8 +2,6 @@
 // packed eight at a time with a byte shuffle from the packing table.
 #include <immintrin.h>
 
-#include <bit>
-
 #include "blocks.hpp"
 #include "kernel.hpp"
 #include "target.hpp"

@@ -6,8 +6,6 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <span>
-
 
 inline constexpr size_t block_size = 64;
 

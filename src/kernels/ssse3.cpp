@@ -3,8 +3,6 @@
 // POPCNT, not even BMI1, so the block bit logic here is built without it too.
 #include <immintrin.h>
 
-#include <bit>
-
 #include "blocks.hpp"
 #include "kernel.hpp"
 #include "target.hpp"
