@@ -51,9 +51,9 @@ int main(int argc, char** argv)
     const size_t n = decode_chunk(*chosen, state, text, out.data());
     dehex_trace_off();
 
-    unsigned long sum = 0;
+    uint64_t sum = 0;
     for (size_t i = 0; i < n; ++i)
         sum = sum * 31 + out[i];
-    std::printf("%s %zu %zu %lx %jx\n", chosen->name, text.size(), n, sum,
+    std::printf("%s %zu %zu %jx %jx\n", chosen->name, text.size(), n, static_cast<uintmax_t>(sum),
                 static_cast<uintmax_t>(reinterpret_cast<uintptr_t>(&dehex_trace_on)));
 }

@@ -8,6 +8,9 @@ namespace ssse3 { bool supported(); decode_blocks_fn decode_blocks; }
 namespace avx2 { bool supported(); decode_blocks_fn decode_blocks; }
 namespace avx512 { bool supported(); decode_blocks_fn decode_blocks; }
 namespace neon { decode_blocks_fn decode_blocks; }
+namespace neon32 { bool supported(); decode_blocks_fn decode_blocks; }
+namespace vx { bool supported(); decode_blocks_fn decode_blocks; }
+namespace rvv { bool supported(); decode_blocks_fn decode_blocks; }
 
 namespace {
 
@@ -24,6 +27,12 @@ constexpr kernel kernels[] = {
     {"avx512", avx512::supported, avx512::decode_blocks},
 #elif defined(__aarch64__)
     {"neon", always, neon::decode_blocks},  // Advanced SIMD is part of every AArch64 CPU
+#elif defined(__arm__)
+    {"neon32", neon32::supported, neon32::decode_blocks},
+#elif defined(__s390x__)
+    {"vx", vx::supported, vx::decode_blocks},
+#elif defined(__riscv) && defined(__clang__) && __clang_major__ >= 18
+    {"rvv", rvv::supported, rvv::decode_blocks},
 #endif
 };
 

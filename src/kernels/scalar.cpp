@@ -2,6 +2,10 @@
 // masks found a word at a time (swar.hpp), and the pairs decoded by loops of fixed length over
 // bytes, which compilers vectorize. A block with a few lines copies its pairs run by run; a block
 // of many short lines picks them eight bytes at a time.
+//
+// A vector kernel may compile this file again for a vector unit that the architecture's baseline
+// lacks, as its own kernel: it defines DEHEX_PORTABLE_KERNEL (the namespace) and
+// DEHEX_PORTABLE_TARGET (the target features), and includes this file after its headers.
 #include <bit>
 #include <cstring>
 
@@ -10,8 +14,17 @@
 #include "kernel.hpp"
 #include "swar.hpp"
 
-namespace scalar {
+#include "target.hpp"
 
+#ifndef DEHEX_PORTABLE_KERNEL
+#define DEHEX_PORTABLE_KERNEL scalar
+#endif
+
+namespace DEHEX_PORTABLE_KERNEL {
+
+#ifdef DEHEX_PORTABLE_TARGET
+DEHEX_TARGET_BEGIN(DEHEX_PORTABLE_TARGET)
+#endif
 #include "block_loop.hpp"
 
 namespace {
@@ -132,4 +145,8 @@ block_progress decode_blocks(std::span<const uint8_t> in, uint8_t* out, bool& sk
     return decode_blocks_with<primitives>(in, out, skipping);
 }
 
-}  // namespace scalar
+#ifdef DEHEX_PORTABLE_TARGET
+DEHEX_TARGET_END
+#endif
+
+}  // namespace DEHEX_PORTABLE_KERNEL
