@@ -19,6 +19,9 @@ using decode_blocks_fn = block_progress(std::span<const uint8_t> in, uint8_t* ou
 
 inline constexpr size_t kernel_overrun = 64;
 
+// What block_loop.hpp checks that it is not included beside: each kernel has a loop of its own.
+struct kernel_scope;
+
 struct kernel {
     const char* name;
     bool (*supported)();  // whether this CPU, and its operating system, run the kernel
