@@ -74,8 +74,10 @@ TEST_P(KernelTest, RandomStreamsSplitAnywhere)
         const size_t size = std::uniform_int_distribution<size_t>(0, round % 10 == 0 ? 40000 : 700)(rng);
         const byte_string input = random_text(rng, size);
         const std::vector<size_t> cuts = random_cuts(rng, input.size());
-        ASSERT_EQ(decode_in_chunks(GetParam(), input, cuts), decode_by_lines(input))
-            << "round " << round << ", " << input.size() << " bytes, " << cuts.size() << " cuts";
+        const placement where = round % 2 ? placement::in_place : placement::apart;
+        ASSERT_EQ(decode_in_chunks(GetParam(), input, cuts, where), decode_by_lines(input))
+            << "round " << round << ", " << input.size() << " bytes, " << cuts.size() << " cuts"
+            << (where == placement::in_place ? ", in place" : "");
     }
 }
 
