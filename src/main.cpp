@@ -18,12 +18,8 @@ namespace {
 [[noreturn]] void fail(const char* what)
 {
     const int err = errno;
-    char line[256];
-    int n = std::snprintf(line, sizeof line, "dehex: %s: %s\n", what, std::strerror(err));
-    if (n >= static_cast<int>(sizeof line)) {  // a line cut short still ends as a line
-        n = sizeof line - 1;
-        line[n - 1] = '\n';
-    }
+    char line[256];  // what is one of main's few words, and the system's reasons are short
+    const int n = std::snprintf(line, sizeof line, "dehex: %s: %s\n", what, std::strerror(err));
     if (n > 0)
         write_all(STDERR_FILENO, {reinterpret_cast<const uint8_t*>(line), static_cast<size_t>(n)});
     std::exit(1);

@@ -174,6 +174,36 @@ TEST(Cli, ReadErrorKeepsWhatWasDecoded)
     EXPECT_EQ(rest.err, "dehex: read error: Connection reset by peer\n");
 }
 
+// The address space of a process, in bytes, as /proc shows it.
+size_t address_space_of(pid_t pid)
+{
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.starts_with("VmSize:"))
+            return std::stoul(line.substr(7)) * 1024;
+    throw std::runtime_error("no VmSize");
+}
+
+TEST(Cli, NoMemoryForTheReadBuffer)
+{
+#if defined(DEHEX_SANITIZED) || defined(DEHEX_EMULATOR)
+    GTEST_SKIP() << "the sanitizers and the emulator need far more address space than dehex";
+#endif
+    if (const char* preload = std::getenv("LD_PRELOAD"); preload && std::strstr(preload, "valgrind"))
+        GTEST_SKIP() << "valgrind manages dehex's memory itself";
+    // A dehex that has decoded a line holds its read buffer; one given 128 KiB less address
+    // space than that starts, but finds no room for the buffer.
+    child running = spawn_dehex({});
+    ASSERT_EQ(write(running.in, "cafe\n", 5), 5);
+    ASSERT_EQ(read_within(running.out, 2), "\xCA\xFE");
+    const size_t needed = address_space_of(running.pid);
+    EXPECT_EQ(finish(running, feeding("")).status, 0);
+    const outcome got = run_dehex({.address_space = needed - (128 << 10)}, "cafe\n");
+    EXPECT_EQ(got.out, "");
+    EXPECT_EQ(got.status, 1);
+    EXPECT_EQ(got.err, "dehex: read buffer: Cannot allocate memory\n");
+}
+
 TEST(Cli, NonBlockingInputWithASlowWriter)
 {
     std::mt19937_64 rng(11);

@@ -88,6 +88,10 @@ std::vector<char*> pointers_to(std::vector<std::string>& strings)
         fcntl(STDIN_FILENO, F_SETFL, fcntl(STDIN_FILENO, F_GETFL) | O_NONBLOCK);
     if (how.nonblocking_out)
         fcntl(STDOUT_FILENO, F_SETFL, fcntl(STDOUT_FILENO, F_GETFL) | O_NONBLOCK);
+    if (how.address_space > 0) {
+        const rlimit limit{how.address_space, how.address_space};
+        setrlimit(RLIMIT_AS, &limit);
+    }
     execve(argv[0], argv, envp);
     _exit(127);
 }
