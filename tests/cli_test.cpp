@@ -333,13 +333,24 @@ TEST(Cli, DirectInputFromAFile)
     byte_string text = random_text(rng, 600000);
     if (text.size() % 4096 == 0)
         text.push_back('\n');
-    const int direct = direct_file(as_string(text), O_RDONLY);
-    SKIP_IF_REFUSED(direct);
-    const outcome got = run_dehex({.in = direct});
-    close(direct);
-    EXPECT_EQ(got.status, 0);
-    EXPECT_EQ(got.err, "");
-    EXPECT_TRUE(got.out == as_string(decode_by_lines(text))) << "output differs";
+    const struct {
+        const char* name;
+        off_t at;  // where dehex starts reading
+        bool still_direct;  // direct reads at an offset that is no multiple of a block are refused
+    } cases[] = {{"from the start", 0, true}, {"from byte 4097", 4097, false}};
+    for (const auto& c : cases) {
+        const int direct = direct_file(as_string(text), O_RDONLY);
+        SKIP_IF_REFUSED(direct);
+        lseek(direct, c.at, SEEK_SET);
+        const outcome got = run_dehex({.in = direct});
+        const bool still_direct = (fcntl(direct, F_GETFL) & O_DIRECT) != 0;
+        close(direct);
+        EXPECT_EQ(got.status, 0) << c.name;
+        EXPECT_EQ(got.err, "") << c.name;
+        const byte_string rest(text.begin() + c.at, text.end());
+        EXPECT_TRUE(got.out == as_string(decode_by_lines(rest))) << c.name << ": output differs";
+        EXPECT_EQ(still_direct, c.still_direct) << c.name;
+    }
 }
 
 // The whole contents of the file open at fd, read from its start.
