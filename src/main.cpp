@@ -16,7 +16,7 @@ namespace {
 // Writes the line whole, through the path that waits out a full non-blocking standard error.
 [[noreturn]] void fail(stream_failure f)
 {
-    char line[256];
+    char line[256];  // what is one of a few short words, and the system's reasons are short
     const int n = std::snprintf(line, sizeof line, "dehex: %s: %s\n", f.what, std::strerror(f.error));
     if (n > 0)
         write_all(STDERR_FILENO, {reinterpret_cast<const uint8_t*>(line), std::min(sizeof line - 1, static_cast<size_t>(n))});

@@ -135,6 +135,26 @@ TEST(BestKernel, IsSupportedAndTheOneExpected)
     }
 }
 
+// A pin takes effect where the CPU runs the kernel named, and is refused, never swapped for another
+// kernel, where it doesn't or where no kernel has that name: in a made-up table whose fastest
+// kernel this CPU lacks, and in the real one.
+TEST(ChooseKernel, TakesThePinOrRefusesIt)
+{
+    const kernel made_up[] = {{"slow", +[] { return true; }, nullptr},
+                              {"fast", +[] { return true; }, nullptr},
+                              {"fastest", +[] { return false; }, nullptr}};
+    const struct {
+        std::string_view pin;
+        const char* chosen;
+    } cases[] = {{"", "fast"}, {"slow", "slow"}, {"fast", "fast"}, {"fastest", nullptr}, {"fas", nullptr}, {"sse9", nullptr}};
+    for (const auto& c : cases) {
+        const kernel* k = choose_kernel(made_up, c.pin);
+        EXPECT_STREQ(k ? k->name : nullptr, c.chosen) << "pin " << testing::PrintToString(c.pin);
+    }
+    for (const kernel& k : all_kernels())
+        EXPECT_EQ(choose_kernel(all_kernels(), k.name), k.supported() ? &k : nullptr) << k.name;
+}
+
 // The word-at-a-time masks against a byte walk, on blocks crowded with the bytes that a looser
 // zero test mistakes for the one sought: its neighbours, and the same with the top bit set.
 TEST(WordMasks, MatchAByteWalk)

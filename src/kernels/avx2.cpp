@@ -1,22 +1,17 @@
 // The AVX2 kernel: a block as two 32-byte vectors. AVX2 has no byte compress, so the pairs are
 // packed eight at a time with a byte shuffle from the packing table.
+#include "kernel.hpp"
+
+#if defined(__x86_64__)
 #include <immintrin.h>
 
 #include "blocks.hpp"
-#include "kernel.hpp"
-#include "target.hpp"
 #include "x86_pack.hpp"
+#include "x86_target.hpp"
 
 namespace avx2 {
 
-bool supported()
-{
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("popcnt") && __builtin_cpu_supports("bmi") &&
-           __builtin_cpu_supports("bmi2");
-}
-
-DEHEX_TARGET_BEGIN("avx2,popcnt,bmi,bmi2")
+DEHEX_X86_KERNEL_BEGIN("avx2,popcnt,bmi,bmi2")
 #include "block_loop.hpp"
 
 namespace {
@@ -102,3 +97,8 @@ block_progress decode_blocks(std::span<const uint8_t> in, uint8_t* out, bool& sk
 DEHEX_TARGET_END
 
 }  // namespace avx2
+
+DEHEX_KERNEL(avx2);
+#else
+DEHEX_NO_KERNEL(avx2);
+#endif

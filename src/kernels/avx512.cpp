@@ -1,23 +1,18 @@
 // The AVX-512 kernel: masks straight from byte compares, and the pairs packed together with
 // VBMI2's byte compress.
+#include "kernel.hpp"
+
+#if defined(__x86_64__)
 #include <immintrin.h>
 
 #include <bit>
 
 #include "blocks.hpp"
-#include "kernel.hpp"
-#include "target.hpp"
+#include "x86_target.hpp"
 
 namespace avx512 {
 
-bool supported()
-{
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vbmi2") &&
-           __builtin_cpu_supports("popcnt") && __builtin_cpu_supports("bmi") && __builtin_cpu_supports("bmi2");
-}
-
-DEHEX_TARGET_BEGIN("avx512f,avx512bw,avx512vbmi2,popcnt,bmi,bmi2")
+DEHEX_X86_KERNEL_BEGIN("avx512f,avx512bw,avx512vbmi2,popcnt,bmi,bmi2")
 #include "block_loop.hpp"
 
 namespace {
@@ -72,3 +67,8 @@ block_progress decode_blocks(std::span<const uint8_t> in, uint8_t* out, bool& sk
 DEHEX_TARGET_END
 
 }  // namespace avx512
+
+DEHEX_KERNEL(avx512);
+#else
+DEHEX_NO_KERNEL(avx512);
+#endif

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string_view>
 
 // How far a kernel went: input bytes consumed, output bytes produced.
 struct block_progress {
@@ -29,8 +30,24 @@ struct kernel {
     decode_blocks_fn* decode_blocks;
 };
 
+// Every kernel has a file of its own, src/kernels/NAME.cpp, and a name in DEHEX_KERNELS in
+// CMakeLists.txt, from which the table is made. The file is built for every architecture: where
+// its architecture condition holds it defines, in namespace NAME, `supported` and `decode_blocks`
+// and ends with DEHEX_KERNEL(NAME); elsewhere it holds DEHEX_NO_KERNEL(NAME) alone.
+#define DEHEX_KERNEL(name)                    \
+    extern const kernel name##_kernel; \
+    constinit const kernel name##_kernel{#name, name::supported, name::decode_blocks}
+#define DEHEX_NO_KERNEL(name)                 \
+    extern const kernel name##_kernel; \
+    constinit const kernel name##_kernel{#name, nullptr, nullptr}
+
 // The kernels built for this architecture, slowest first.
 std::span<const kernel> all_kernels();
 
-// The fastest kernel this CPU supports, or the one pinned when dehex was built.
+// The kernel named `pin`, or where `pin` is empty, the last (fastest) of `kernels` that this CPU
+// supports. Null if there is no such kernel or this CPU cannot run it.
+const kernel* choose_kernel(std::span<const kernel> kernels, std::string_view pin);
+
+// The fastest kernel this CPU supports, or the one pinned when dehex was built. Where this CPU
+// cannot run the pinned kernel, says so in one line on standard error and exits with status 1.
 const kernel& best_kernel();

@@ -12,6 +12,11 @@
 
 namespace scalar {
 
+bool supported()
+{
+    return true;
+}
+
 #include "block_loop.hpp"
 
 namespace {
@@ -133,3 +138,5 @@ block_progress decode_blocks(std::span<const uint8_t> in, uint8_t* out, bool& sk
 }
 
 }  // namespace scalar
+
+DEHEX_KERNEL(scalar);

@@ -1,22 +1,18 @@
 // The SSSE3 kernel, for every x86-64 CPU from x86-64-v2 up: a block as four 16-byte vectors, the
 // pairs packed with a byte shuffle from the packing table. It asks for nothing past SSSE3 and
 // POPCNT, not even BMI1, so the block bit logic here is built without it too.
+#include "kernel.hpp"
+
+#if defined(__x86_64__)
 #include <immintrin.h>
 
 #include "blocks.hpp"
-#include "kernel.hpp"
-#include "target.hpp"
 #include "x86_pack.hpp"
+#include "x86_target.hpp"
 
 namespace ssse3 {
 
-bool supported()
-{
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("ssse3") && __builtin_cpu_supports("popcnt");
-}
-
-DEHEX_TARGET_BEGIN("ssse3,popcnt")
+DEHEX_X86_KERNEL_BEGIN("ssse3,popcnt")
 #include "block_loop.hpp"
 
 namespace {
@@ -123,3 +119,8 @@ block_progress decode_blocks(std::span<const uint8_t> in, uint8_t* out, bool& sk
 DEHEX_TARGET_END
 
 }  // namespace ssse3
+
+DEHEX_KERNEL(ssse3);
+#else
+DEHEX_NO_KERNEL(ssse3);
+#endif
