@@ -51,6 +51,8 @@ uint8_t* pack32(__m256i bytes, uint64_t mask, uint8_t* out)
 }
 
 struct primitives {
+    static constexpr int text_run = 2;
+
     struct block {
         const uint8_t* p;
         __m256i low, high;

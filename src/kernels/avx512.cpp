@@ -26,6 +26,8 @@ __m512i digit_values(__m512i c)
 }
 
 struct primitives {
+    static constexpr int text_run = 2;
+
     struct block {
         const uint8_t* p;
         __m512i bytes;

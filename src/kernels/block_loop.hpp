@@ -29,18 +29,21 @@ concept block_primitives = requires(const uint8_t* p, const typename isa::block&
     { isa::store_pairs(b, b, pairs, out) } -> std::same_as<uint8_t*>;
     // Stores the 32 pairs of a block of text that begin at its even bytes, or at its odd ones.
     { isa::store_text(b, b, odd, out) } -> std::same_as<void>;
+    // After how many blocks of text in a row the loop takes the text way: 0 where the line way
+    // costs more than a mispredicted branch.
+    { isa::text_run } -> std::convertible_to<int>;
 };
 
 // Decodes the blocks of `in` while a whole block follows the one at hand. Each step finds the
 // next block's marks before it finishes its own: their bit 0 tells whether the block's last pair
 // is whole, and everything a step reads is loaded before it stores. A step takes the line way,
 // with no branch on what the block holds, so lines of any lengths cost the same; only inside a
-// run of blocks of text, entered after `text_run` of them, does it take the cheaper way of text
-// alone, and it leaves that at the first block with a mark, a branch that mispredicts once a run.
+// run of blocks of text, entered after isa::text_run of them, does it take the cheaper way of
+// text alone, and it leaves that at the first block with a mark, a branch that mispredicts once
+// a run.
 template <block_primitives isa>
 block_progress decode_blocks_with(std::span<const uint8_t> in, uint8_t* out, bool& skipping)
 {
-    constexpr int text_run = 2;
     if (in.size() < 2 * block_size)
         return {0, 0};
     block_carry carry{skipping, false, false};
@@ -59,12 +62,13 @@ block_progress decode_blocks_with(std::span<const uint8_t> in, uint8_t* out, boo
         b = next;
         m = n;
         p += block_size;
-        if (plain_blocks < text_run)
+        if (plain_blocks < isa::text_run)
             continue;
-        // Text alone: the line goes on with its pairs at every even byte or every odd one, and
-        // then the last pair is whole only if the byte after the block is text.
-        const bool odd = !carry.even_run;
-        while (p <= last && (m.lf | m.nul) == 0) {
+        // Text alone: one line fills the block, its pairs at every even byte, or at every odd
+        // one where byte 0 is the low digit of a pair begun before; then the last pair is whole
+        // only if the byte after the block is text.
+        const bool odd = carry.text_last && !carry.even_run;
+        while (p <= last && (m.lf | m.nul) == 0 && !carry.skipping) {
             const typename isa::block after = isa::load(p + block_size);
             const line_marks a = isa::marks(after);
             isa::store_text(b, after, odd, out);
@@ -72,6 +76,7 @@ block_progress decode_blocks_with(std::span<const uint8_t> in, uint8_t* out, boo
             b = after;
             m = a;
             p += block_size;
+            carry = {false, true, !odd};
         }
         plain_blocks = 0;
     }

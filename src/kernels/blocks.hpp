@@ -40,13 +40,11 @@ constexpr uint64_t pair_starts(uint64_t lf, uint64_t nul, bool next_is_text, blo
     // the sum has a text byte clear where its run starts even and set where it starts odd;
     // flipping the even bits of that leaves set exactly the high digits. The sum runs on from
     // block to block as one long addition: a run that goes on into the next block carries into
-    // it exactly when it started even. So the blocks wait on each other for one carry alone.
+    // it exactly when it started even, and there bit 0 starts no run. So the blocks wait on each
+    // other for one carry alone.
     const uint64_t run_starts = text & ~((text << 1) | uint64_t{carry.text_last});
-    uint64_t partial = 0;
     uint64_t sum = 0;
-    const bool carry_out = __builtin_add_overflow(run_starts & even, text, &partial) |
-                           __builtin_add_overflow(partial, uint64_t{carry.even_run}, &sum);
-    carry.even_run = carry_out;
+    carry.even_run = __builtin_add_overflow((run_starts & even) | uint64_t{carry.even_run}, text, &sum);
     carry.text_last = (text >> 63) != 0;
     const uint64_t highs = text & (sum ^ even);
     return highs & ((text >> 1) | (uint64_t{next_is_text} << 63));

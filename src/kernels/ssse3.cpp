@@ -64,6 +64,8 @@ uint64_t bits(__m128i v0, __m128i v1, __m128i v2, __m128i v3)
 }
 
 struct primitives {
+    static constexpr int text_run = 2;
+
     struct block {
         const uint8_t* p;
         __m128i v0, v1, v2, v3;
