@@ -43,6 +43,12 @@ ssize_t read_some(int fd, std::span<uint8_t> buf)
             return n;
         if (errno == EINTR)
             continue;
+        // Refused for its alignment: the same bytes are read on without O_DIRECT.
+        if (errno == EINVAL && has_direct(fd)) {
+            if (!clear_direct(fd))
+                return -1;
+            continue;
+        }
         if (!must_wait(errno) || !wait_for(fd, POLLIN))
             return -1;
     }

@@ -8,7 +8,9 @@
 #include <span>
 
 // Reads what is there, up to buf.size() bytes, waiting for it if need be. Returns the count,
-// 0 at end of input, or -1 with errno set.
+// 0 at end of input, or -1 with errno set. Where `fd` has O_DIRECT and the system refuses a read
+// for its alignment (the file's offset is no multiple of a block, say), O_DIRECT is cleared on it
+// and the same bytes are read without.
 ssize_t read_some(int fd, std::span<uint8_t> buf);
 
 // Writes all of `data`. Returns false with errno set if it cannot; a write that takes nothing

@@ -72,7 +72,8 @@ TEST(DecodeLine, PairsUpToTheLineFeedOrNul)
     }
 }
 
-// How lines follow one another in a stream, for every kernel.
+// How lines follow one another in a stream, for every kernel: each case between long lines, so
+// that it lies inside the kernel's blocks, at two offsets of them, beside whole blocks of text.
 TEST(DecodeStream, LinesDecodeOneAfterAnother)
 {
     const text_case cases[] = {
@@ -84,11 +85,35 @@ TEST(DecodeStream, LinesDecodeOneAfterAnother)
         {"\r\n\r\n"sv, ""sv},
         {"ca\0\n\0\nfe"sv, "\xCA\xFE"sv},
     };
+    const auto long_line = [](size_t digits) {
+        byte_string line;
+        for (size_t i = 0; i < digits; ++i)
+            line.push_back(static_cast<uint8_t>("0123456789abcdef"[(i * 5) % 16]));
+        line.push_back('\n');
+        return line;
+    };
+    const auto decoded = [](const byte_string& line) {
+        byte_string out(line.size() / 2);
+        out.resize(decode_line(line, out.data()));
+        return out;
+    };
+    const byte_string after = long_line(100);
     for (const kernel& k : all_kernels()) {
         if (!k.supported())
             continue;
-        for (const auto& c : cases)
-            EXPECT_EQ(decode_in_chunks(k, bytes(c.input)), bytes(c.decoded))
-                << k.name << ": " << testing::PrintToString(c.input);
+        for (const size_t lead : {100, 131}) {
+            const byte_string before = long_line(lead);
+            for (const auto& c : cases) {
+                byte_string input = before, expected = decoded(before);
+                input.insert(input.end(), c.input.begin(), c.input.end());
+                input.push_back('\n');
+                input.insert(input.end(), after.begin(), after.end());
+                expected.insert(expected.end(), c.decoded.begin(), c.decoded.end());
+                const byte_string tail = decoded(after);
+                expected.insert(expected.end(), tail.begin(), tail.end());
+                EXPECT_EQ(decode_in_chunks(k, input), expected)
+                    << k.name << ", after " << lead << " digits: " << testing::PrintToString(c.input);
+            }
+        }
     }
 }

@@ -1,13 +1,18 @@
 #include "spawn.hpp"
 
 #include <fcntl.h>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <bit>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -68,6 +73,18 @@ std::vector<char*> pointers_to(std::vector<std::string>& strings)
     return p;
 }
 
+// A seccomp filter that ends the process at fcntl(fd, F_SETPIPE_SZ, ...) and allows every other call.
+constexpr uint32_t command_offset = offsetof(seccomp_data, args) + sizeof(uint64_t) +
+                                    (std::endian::native == std::endian::big ? 4 : 0);
+sock_filter no_pipe_resizing[] = {
+    BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+    BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_fcntl, 0, 3),
+    BPF_STMT(BPF_LD | BPF_W | BPF_ABS, command_offset),
+    BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, F_SETPIPE_SZ, 0, 1),
+    BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_KILL_PROCESS),
+    BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+};
+
 // In the child, before exec: only async-signal-safe calls.
 [[noreturn]] void become_dehex(const launch& how, int in, int out, int err, char** argv,
                                char** envp)
@@ -88,6 +105,15 @@ std::vector<char*> pointers_to(std::vector<std::string>& strings)
         fcntl(STDIN_FILENO, F_SETFL, fcntl(STDIN_FILENO, F_GETFL) | O_NONBLOCK);
     if (how.nonblocking_out)
         fcntl(STDOUT_FILENO, F_SETFL, fcntl(STDOUT_FILENO, F_GETFL) | O_NONBLOCK);
+    if (how.address_space > 0) {
+        const rlimit limit{how.address_space, how.address_space};
+        setrlimit(RLIMIT_AS, &limit);
+    }
+    if (how.no_pipe_resizing) {
+        const sock_fprog filter{std::size(no_pipe_resizing), no_pipe_resizing};
+        if (prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0 || prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &filter) != 0)
+            _exit(126);
+    }
     execve(argv[0], argv, envp);
     _exit(127);
 }

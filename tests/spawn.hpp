@@ -21,6 +21,8 @@ struct launch {
     bool nonblocking_in = false;  // set O_NONBLOCK on the child's standard input
     bool nonblocking_out = false;
     bool ignore_sigpipe = false;
+    size_t address_space = 0;  // a limit on the child's address space in bytes (RLIMIT_AS), or none
+    bool no_pipe_resizing = false;  // a seccomp filter ends the child (SIGSYS) if it resizes a pipe
     std::vector<std::string> args{};
     std::vector<std::string> env{};  // "NAME=value" entries set for the child, over the test's own
 };

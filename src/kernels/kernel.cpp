@@ -1,57 +1,67 @@
 #include "kernel.hpp"
 
-#include <cstring>
+#include <unistd.h>
 
-// Each kernel's file defines its entry point and, for a vector kernel, the check for what it needs.
-namespace scalar { decode_blocks_fn decode_blocks; }
-namespace ssse3 { bool supported(); decode_blocks_fn decode_blocks; }
-namespace avx2 { bool supported(); decode_blocks_fn decode_blocks; }
-namespace avx512 { bool supported(); decode_blocks_fn decode_blocks; }
-namespace neon { decode_blocks_fn decode_blocks; }
-namespace neon32 { bool supported(); decode_blocks_fn decode_blocks; }
-namespace vx { bool supported(); decode_blocks_fn decode_blocks; }
-namespace rvv { bool supported(); decode_blocks_fn decode_blocks; }
+#include <cstdlib>
+#include <string>
+
+#include "io.hpp"
+
+// Every listed kernel's file defines its row, empty where this architecture lacks the kernel.
+#define DEHEX_LISTED(name) extern const kernel name##_kernel;
+#include "kernel_list.hpp"
+#undef DEHEX_LISTED
 
 namespace {
 
-bool always()
+constexpr const kernel* listed[] = {
+#define DEHEX_LISTED(name) &name##_kernel,
+#include "kernel_list.hpp"
+#undef DEHEX_LISTED
+};
+
+struct kernel_table {
+    kernel rows[std::size(listed)];
+    size_t count;
+};
+
+kernel_table built_kernels()
 {
-    return true;
+    kernel_table table{};
+    for (const kernel* k : listed)
+        if (k->decode_blocks != nullptr)
+            table.rows[table.count++] = *k;
+    return table;
 }
 
-constexpr kernel kernels[] = {
-    {"scalar", always, scalar::decode_blocks},
-#if defined(__x86_64__)
-    {"ssse3", ssse3::supported, ssse3::decode_blocks},
-    {"avx2", avx2::supported, avx2::decode_blocks},
-    {"avx512", avx512::supported, avx512::decode_blocks},
-#elif defined(__aarch64__)
-    {"neon", always, neon::decode_blocks},  // Advanced SIMD is part of every AArch64 CPU
-#elif defined(__arm__)
-    {"neon32", neon32::supported, neon32::decode_blocks},
-#elif defined(__s390x__)
-    {"vx", vx::supported, vx::decode_blocks},
-#elif defined(__riscv) && defined(__clang__) && __clang_major__ >= 18
-    {"rvv", rvv::supported, rvv::decode_blocks},
+#ifdef DEHEX_PINNED_KERNEL
+constexpr std::string_view pinned = DEHEX_PINNED_KERNEL;
+#else
+constexpr std::string_view pinned;
 #endif
-};
 
 }  // namespace
 
 std::span<const kernel> all_kernels()
 {
-    return kernels;
+    static const kernel_table table = built_kernels();
+    return {table.rows, table.count};
+}
+
+const kernel* choose_kernel(std::span<const kernel> kernels, std::string_view pin)
+{
+    for (size_t i = kernels.size(); i-- > 0;)
+        if ((pin.empty() || kernels[i].name == pin) && kernels[i].supported())
+            return &kernels[i];
+    return nullptr;
 }
 
 const kernel& best_kernel()
 {
-#ifdef DEHEX_PINNED_KERNEL
-    for (const kernel& k : kernels)
-        if (std::strcmp(k.name, DEHEX_PINNED_KERNEL) == 0 && k.supported())
-            return k;
-#endif
-    for (size_t i = std::size(kernels); i-- > 1;)
-        if (kernels[i].supported())
-            return kernels[i];
-    return kernels[0];
+    if (const kernel* k = choose_kernel(all_kernels(), pinned))
+        return *k;
+    const std::string line = "dehex: this build is pinned to the " + std::string(pinned) +
+                             " kernel, which this machine cannot run\n";
+    write_all(STDERR_FILENO, {reinterpret_cast<const uint8_t*>(line.data()), line.size()});
+    std::exit(1);
 }

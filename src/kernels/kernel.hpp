@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string_view>
 
 // How far a kernel went: input bytes consumed, output bytes produced.
 struct block_progress {
@@ -12,12 +13,16 @@ struct block_progress {
     size_t produced;
 };
 
-// A kernel decodes the whole 64-byte blocks at the start of `in`, reading one byte past each. They
-// start where no high digit is pending and leave none pending; `skipping` carries a NUL-ended line
-// in and out. It may write kernel_overrun bytes past what it produces.
+// A kernel decodes the 64-byte blocks at the start of `in` that a whole block follows. They start
+// where no high digit is pending and leave none pending; `skipping` carries a NUL-ended line in
+// and out. It may write kernel_overrun bytes past what it produces, and it loads each block and
+// the next before it stores the block's pairs, so `out` may lie before `in` in the same memory.
 using decode_blocks_fn = block_progress(std::span<const uint8_t> in, uint8_t* out, bool& skipping);
 
 inline constexpr size_t kernel_overrun = 64;
+
+// What block_loop.hpp checks that it is not included beside: each kernel has a loop of its own.
+struct kernel_scope;
 
 struct kernel {
     const char* name;
@@ -25,8 +30,24 @@ struct kernel {
     decode_blocks_fn* decode_blocks;
 };
 
+// Every kernel has a file of its own, src/kernels/NAME.cpp, and a name in DEHEX_KERNELS in
+// CMakeLists.txt, from which the table is made. The file is built for every architecture: where
+// its architecture condition holds it defines, in namespace NAME, `supported` and `decode_blocks`
+// and ends with DEHEX_KERNEL(NAME); elsewhere it holds DEHEX_NO_KERNEL(NAME) alone.
+#define DEHEX_KERNEL(name)                    \
+    extern const kernel name##_kernel; \
+    constinit const kernel name##_kernel{#name, name::supported, name::decode_blocks}
+#define DEHEX_NO_KERNEL(name)                 \
+    extern const kernel name##_kernel; \
+    constinit const kernel name##_kernel{#name, nullptr, nullptr}
+
 // The kernels built for this architecture, slowest first.
 std::span<const kernel> all_kernels();
 
-// The fastest kernel this CPU supports, or the one pinned when dehex was built.
+// The kernel named `pin`, or where `pin` is empty, the last (fastest) of `kernels` that this CPU
+// supports. Null if there is no such kernel or this CPU cannot run it.
+const kernel* choose_kernel(std::span<const kernel> kernels, std::string_view pin);
+
+// The fastest kernel this CPU supports, or the one pinned when dehex was built. Where this CPU
+// cannot run the pinned kernel, says so in one line on standard error and exits with status 1.
 const kernel& best_kernel();

@@ -1,14 +1,21 @@
 // The NEON kernel for AArch64: a block as four 16-byte vectors. Line feed and NUL masks come from
 // byte compares folded into bits by pairwise adds, and the pairs are packed eight at a time with
 // TBL from the packing table. Advanced SIMD is part of every AArch64 CPU: no target region.
+#include "kernel.hpp"
+
+#if defined(__aarch64__)
 #include <arm_neon.h>
 
 #include <bit>
 
 #include "blocks.hpp"
-#include "kernel.hpp"
 
 namespace neon {
+
+bool supported()
+{
+    return true;
+}
 
 #include "block_loop.hpp"
 
@@ -55,6 +62,8 @@ uint8_t* pack16(uint8x16_t bytes, uint64_t mask, uint8_t* out)
 }
 
 struct primitives {
+    static constexpr int text_run = 2;
+
     struct block {
         uint8x16_t v0, v1, v2, v3;
     };
@@ -105,3 +114,8 @@ block_progress decode_blocks(std::span<const uint8_t> in, uint8_t* out, bool& sk
 }
 
 }  // namespace neon
+
+DEHEX_KERNEL(neon);
+#else
+DEHEX_NO_KERNEL(neon);
+#endif
