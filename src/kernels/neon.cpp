@@ -1,12 +1,12 @@
-// The NEON kernel for AArch64: a block as four 16-byte vectors. Line feed and NUL masks come from
-// byte compares folded into bits by pairwise adds, and the pairs are packed eight at a time with
-// TBL from the packing table. Advanced SIMD is part of every AArch64 CPU: no target region.
+// The NEON kernel for AArch64: a block as four 16-byte vectors, and their digit values found once
+// as it loads. The line feed mask comes from byte compares folded into bits by pairwise adds, and
+// the NUL mask only where the block holds a NUL. Each 8 bytes' pairs are packed with one 8-byte
+// TBL from the packing table and stored where a single count of the whole pairs mask puts them.
+// Advanced SIMD is part of every AArch64 CPU: no target region.
 #include "kernel.hpp"
 
 #if defined(__aarch64__)
 #include <arm_neon.h>
-
-#include <bit>
 
 #include "blocks.hpp"
 
@@ -35,74 +35,118 @@ uint8x16_t combine(uint8x16_t high, uint8x16_t low)
     return vaddq_u8(vshlq_n_u8(high, 4), low);
 }
 
-// Folds four compare results (bytes 0 or 0xFF) into one bit per byte: each byte keeps its bit
-// of the weights 1, 2, ..., 128, and three rounds of pairwise adds sum each run of eight. The
-// first two rounds are done here, leaving two bytes per vector, in order.
-uint8x16_t fold(uint8x16_t m0, uint8x16_t m1, uint8x16_t m2, uint8x16_t m3)
+// Four compare results (bytes 0 or 0xFF) as one bit per byte: each byte keeps its bit of the
+// weights 1, 2, ..., 128, and three rounds of pairwise adds sum each run of eight.
+uint64_t bits_of(uint8x16_t m0, uint8x16_t m1, uint8x16_t m2, uint8x16_t m3)
 {
     // Loaded rather than written as a vector literal, whose lanes big-endian targets reverse.
     static constexpr uint8_t weight_bytes[16] = {1, 2, 4, 8, 16, 32, 64, 128, 1, 2, 4, 8, 16, 32, 64, 128};
     const uint8x16_t weights = vld1q_u8(weight_bytes);
     const uint8x16_t low = vpaddq_u8(vandq_u8(m0, weights), vandq_u8(m1, weights));
     const uint8x16_t high = vpaddq_u8(vandq_u8(m2, weights), vandq_u8(m3, weights));
-    return vpaddq_u8(low, high);
+    const uint8x16_t sums = vpaddq_u8(low, high);
+    return vgetq_lane_u64(vreinterpretq_u64_u8(vpaddq_u8(sums, sums)), 0);
 }
 
-// Stores the bytes of `bytes` whose bits are set in the low 16 bits of `mask`, in order.
-uint8_t* pack16(uint8x16_t bytes, uint64_t mask, uint8_t* out)
+// Byte k is the number of bits of `bits` up to bit 8k + 7: one CNT and a multiply.
+uint64_t running_counts(uint64_t bits)
 {
-    const unsigned low = mask & 0xFF;
-    const unsigned high = (mask >> 8) & 0xFF;
-    const uint8x16_t order = vcombine_u8(vld1_u8(pack_order[low].low), vld1_u8(pack_order[high].high));
-    const uint8x16_t packed = vqtbl1q_u8(bytes, order);
-    vst1_u8(out, vget_low_u8(packed));
-    out += std::popcount(low);
-    vst1_u8(out, vget_high_u8(packed));
-    return out + std::popcount(high);
+    const uint8x8_t counts = vcnt_u8(vcreate_u8(bits));
+    return vget_lane_u64(vreinterpret_u64_u8(counts), 0) * 0x0101010101010101;
+}
+
+// The packing table's two halves apart, 8 bytes a row, so that a row's address is one scaled
+// index: the places of the chosen bytes among 16, for the low 8 and for the high 8.
+struct pack_halves {
+    uint64_t low[256];
+    uint64_t high[256];
+};
+
+constexpr pack_halves halves = [] {
+    pack_halves h{};
+    for (unsigned mask = 0; mask < 256; ++mask)
+        for (unsigned i = 0; i < 8; ++i) {
+            h.low[mask] |= uint64_t{pack_order[mask].low[i]} << (8 * i);
+            h.high[mask] |= uint64_t{pack_order[mask].high[i]} << (8 * i);
+        }
+    return h;
+}();
+
+// Stores the values[0..7] (half 0) or values[8..15] (half 1) whose bits are set in the low 8 bits
+// of `mask`, at `out`; writes 8 bytes.
+template <int half>
+void pack8(uint8x16_t values, uint64_t mask, uint8_t* out)
+{
+    const uint64_t* row = (half == 0 ? halves.low : halves.high) + (mask & 0xFF);
+    vst1_u8(out, vqtbl1_u8(values, vld1_u8(reinterpret_cast<const uint8_t*>(row))));
 }
 
 struct primitives {
     static constexpr int text_run = 2;
 
     struct block {
-        uint8x16_t v0, v1, v2, v3;
+        uint8x16_t c0, c1, c2, c3;  // the bytes
+        uint8x16_t d0, d1, d2, d3;  // their digit values
     };
 
-    static constexpr int text_blocks = 1;
+    static block load(const uint8_t* p)
+    {
+        const uint8x16_t c0 = vld1q_u8(p), c1 = vld1q_u8(p + 16), c2 = vld1q_u8(p + 32), c3 = vld1q_u8(p + 48);
+        return {c0, c1, c2, c3, digit_values(c0), digit_values(c1), digit_values(c2), digit_values(c3)};
+    }
 
-    static block load(const uint8_t* p) { return {vld1q_u8(p), vld1q_u8(p + 16), vld1q_u8(p + 32), vld1q_u8(p + 48)}; }
-
-    // The last round of pairwise adds folds both masks at once.
+    // A block of text holds no zero byte: the least of its bytes tells that without a mask, and
+    // the mask is found apart, so that the compiler does not find it on every block anyway.
     static line_marks marks(const block& b)
     {
         const uint8x16_t lf = vdupq_n_u8('\n');
-        const uint8x16_t lfs = fold(vceqq_u8(b.v0, lf), vceqq_u8(b.v1, lf), vceqq_u8(b.v2, lf), vceqq_u8(b.v3, lf));
-        const uint8x16_t nuls = fold(vceqzq_u8(b.v0), vceqzq_u8(b.v1), vceqzq_u8(b.v2), vceqzq_u8(b.v3));
-        const uint64x2_t masks = vreinterpretq_u64_u8(vpaddq_u8(lfs, nuls));
-        return {vgetq_lane_u64(masks, 0), vgetq_lane_u64(masks, 1)};
+        const uint64_t lfs = bits_of(vceqq_u8(b.c0, lf), vceqq_u8(b.c1, lf), vceqq_u8(b.c2, lf), vceqq_u8(b.c3, lf));
+        if (vminvq_u8(vminq_u8(vminq_u8(b.c0, b.c1), vminq_u8(b.c2, b.c3))) != 0) [[likely]]
+            return {lfs, 0};
+        return {lfs, nuls(b.c0, b.c1, b.c2, b.c3)};
     }
 
-    // The digits split into highs and lows as they load.
-    static void store_even_pairs(const uint8_t* p, uint8_t* out)
+    // The vectors one by one, in registers: a block by reference would live in memory.
+    [[gnu::noinline, gnu::cold]] static uint64_t nuls(uint8x16_t c0, uint8x16_t c1, uint8x16_t c2, uint8x16_t c3)
     {
-        const uint8x16x2_t first = vld2q_u8(p);
-        const uint8x16x2_t second = vld2q_u8(p + 32);
-        vst1q_u8(out, combine(digit_values(first.val[0]), digit_values(first.val[1])));
-        vst1q_u8(out + 16, combine(digit_values(second.val[0]), digit_values(second.val[1])));
+        return bits_of(vceqzq_u8(c0), vceqzq_u8(c1), vceqzq_u8(c2), vceqzq_u8(c3));
     }
 
-    // The low digits are the same vectors one byte on; only the last reaches into p[64].
-    static uint8_t* store_pairs(const block& b, const uint8_t* p, uint64_t pairs, uint8_t* out)
+    // The value of the pair at every byte: the low digits are the same vectors one byte on.
+    static uint8_t* store_pairs(const block& b, const block& next, uint64_t pairs, uint8_t* out)
     {
-        const uint8x16_t d0 = digit_values(b.v0);
-        const uint8x16_t d1 = digit_values(b.v1);
-        const uint8x16_t d2 = digit_values(b.v2);
-        const uint8x16_t d3 = digit_values(b.v3);
-        const uint8x16_t d4 = digit_values(vld1q_u8(p + 49));
-        out = pack16(combine(d0, vextq_u8(d0, d1, 1)), pairs, out);
-        out = pack16(combine(d1, vextq_u8(d1, d2, 1)), pairs >> 16, out);
-        out = pack16(combine(d2, vextq_u8(d2, d3, 1)), pairs >> 32, out);
-        return pack16(combine(d3, d4), pairs >> 48, out);
+        const uint8x16_t v0 = combine(b.d0, vextq_u8(b.d0, b.d1, 1));
+        const uint8x16_t v1 = combine(b.d1, vextq_u8(b.d1, b.d2, 1));
+        const uint8x16_t v2 = combine(b.d2, vextq_u8(b.d2, b.d3, 1));
+        const uint8x16_t v3 = combine(b.d3, vextq_u8(b.d3, next.d0, 1));
+        const uint64_t ends = running_counts(pairs);
+        const uint64_t starts = ends << 8;
+        // Pairs are never next to each other: each 8 bytes begin at most four, and the spare
+        // bytes stored are written over by the next 8's, or fall in the room past the output.
+        pack8<0>(v0, pairs, out);
+        pack8<1>(v0, pairs >> 8, out + ((starts >> 8) & 0xFF));
+        pack8<0>(v1, pairs >> 16, out + ((starts >> 16) & 0xFF));
+        pack8<1>(v1, pairs >> 24, out + ((starts >> 24) & 0xFF));
+        pack8<0>(v2, pairs >> 32, out + ((starts >> 32) & 0xFF));
+        pack8<1>(v2, pairs >> 40, out + ((starts >> 40) & 0xFF));
+        pack8<0>(v3, pairs >> 48, out + ((starts >> 48) & 0xFF));
+        pack8<1>(v3, pairs >> 56, out + (starts >> 56));
+        return out + (ends >> 56);
+    }
+
+    // The digits at even bytes and at odd bytes, unzipped; where the pairs begin at odd bytes,
+    // the low digits are the even ones a place on, the last of them next's byte 0.
+    static void store_text(const block& b, const block& next, bool odd, uint8_t* out)
+    {
+        const uint8x16_t even01 = vuzp1q_u8(b.d0, b.d1), odd01 = vuzp2q_u8(b.d0, b.d1);
+        const uint8x16_t even23 = vuzp1q_u8(b.d2, b.d3), odd23 = vuzp2q_u8(b.d2, b.d3);
+        if (odd) {
+            vst1q_u8(out, combine(odd01, vextq_u8(even01, even23, 1)));
+            vst1q_u8(out + 16, combine(odd23, vextq_u8(even23, next.d0, 1)));
+        } else {
+            vst1q_u8(out, combine(even01, odd01));
+            vst1q_u8(out + 16, combine(even23, odd23));
+        }
     }
 };
 
