@@ -21,12 +21,13 @@ bool supported()
 
 namespace {
 
-// digit_value of each byte, modulo 256.
+// digit_value of each byte, modulo 256: 10 on from c - 'a' for a lowercase letter, 49 on for
+// any other byte (c - '0').
 uint8x16_t digit_values(uint8x16_t c)
 {
-    const uint8x16_t lower = vcltq_u8(vsubq_u8(c, vdupq_n_u8('a')), vdupq_n_u8(26));
-    const uint8x16_t from_zero = vsubq_u8(c, vdupq_n_u8('0'));
-    return vsubq_u8(from_zero, vandq_u8(lower, vdupq_n_u8('a' - 10 - '0')));
+    const uint8x16_t from_a = vsubq_u8(c, vdupq_n_u8('a'));
+    const uint8x16_t lower = vcltq_u8(from_a, vdupq_n_u8(26));
+    return vaddq_u8(from_a, vbslq_u8(lower, vdupq_n_u8(10), vdupq_n_u8('a' - '0')));
 }
 
 // Byte i is 16 * high[i] + low[i], modulo 256, for digit values high and low.
