@@ -66,11 +66,10 @@ struct primitives {
 
     struct block {
         uint8x16_t v0, v1, v2, v3;
+        const uint8_t* p;
     };
 
-    static constexpr int text_blocks = 1;
-
-    static block load(const uint8_t* p) { return {vld1q_u8(p), vld1q_u8(p + 16), vld1q_u8(p + 32), vld1q_u8(p + 48)}; }
+    static block load(const uint8_t* p) { return {vld1q_u8(p), vld1q_u8(p + 16), vld1q_u8(p + 32), vld1q_u8(p + 48), p}; }
 
     // The last round of pairwise adds folds both masks at once.
     static line_marks marks(const block& b)
@@ -83,22 +82,23 @@ struct primitives {
     }
 
     // The digits split into highs and lows as they load.
-    static void store_even_pairs(const uint8_t* p, uint8_t* out)
+    static void store_text(const block& b, const block&, bool odd, uint8_t* out)
     {
+        const uint8_t* p = b.p + odd;
         const uint8x16x2_t first = vld2q_u8(p);
         const uint8x16x2_t second = vld2q_u8(p + 32);
         vst1q_u8(out, combine(digit_values(first.val[0]), digit_values(first.val[1])));
         vst1q_u8(out + 16, combine(digit_values(second.val[0]), digit_values(second.val[1])));
     }
 
-    // The low digits are the same vectors one byte on; only the last reaches into p[64].
-    static uint8_t* store_pairs(const block& b, const uint8_t* p, uint64_t pairs, uint8_t* out)
+    // The low digits are the same vectors one byte on; only the last reaches into the next block.
+    static uint8_t* store_pairs(const block& b, const block& next, uint64_t pairs, uint8_t* out)
     {
         const uint8x16_t d0 = digit_values(b.v0);
         const uint8x16_t d1 = digit_values(b.v1);
         const uint8x16_t d2 = digit_values(b.v2);
         const uint8x16_t d3 = digit_values(b.v3);
-        const uint8x16_t d4 = digit_values(vld1q_u8(p + 49));
+        const uint8x16_t d4 = vextq_u8(d3, digit_values(next.v0), 1);
         out = pack16(combine(d0, vextq_u8(d0, d1, 1)), pairs, out);
         out = pack16(combine(d1, vextq_u8(d1, d2, 1)), pairs >> 16, out);
         out = pack16(combine(d2, vextq_u8(d2, d3, 1)), pairs >> 32, out);
