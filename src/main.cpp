@@ -25,9 +25,9 @@ namespace {
     std::exit(1);
 }
 
-// What one read decodes to, after up to a block held back from the reads before; static, so that
-// dehex needs no allocator but for its read buffer, and aligned as O_DIRECT needs.
-alignas(direct_block) uint8_t output[direct_block + decoded_capacity(read_size)];
+// What one read decodes to, after up to a direct unit held back from the reads before; static, so
+// that dehex needs no allocator but for its read buffer, and aligned as O_DIRECT needs.
+alignas(direct_unit) uint8_t output[direct_unit + decoded_capacity(read_size)];
 
 }  // namespace
 
@@ -41,9 +41,9 @@ int main()
     // Never more at a time than `output` has room for, whatever the page size.
     const std::span<uint8_t> input = buffer.first(read_size);
     const kernel& k = best_kernel();
-    // A file opened with O_DIRECT takes whole blocks only: the rest of a block waits in `output`
+    // A file opened with O_DIRECT takes whole units only: the rest of a unit waits in `output`
     // for more, or for the end of the input.
-    const size_t block = writes_direct(STDOUT_FILENO) ? direct_block : 1;
+    const size_t unit = writes_direct(STDOUT_FILENO) ? direct_unit : 1;
     size_t held = 0;
     decoder_state state;
     for (;;) {
@@ -55,7 +55,7 @@ int main()
             fail("read error");
         const std::span<const uint8_t> chunk = input.first(static_cast<size_t>(n));
         const size_t len = held + decode_chunk(k, state, chunk, output + held);
-        const size_t ready = len - len % block;
+        const size_t ready = len - len % unit;
         if (!write_all(STDOUT_FILENO, {output, ready}))
             fail("write error");
         held = len - ready;
