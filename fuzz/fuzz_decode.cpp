@@ -1,6 +1,6 @@
 // For every input: the line rule applied line by line, the chunked decoder fed the input in
-// pieces whose sizes come from the fuzz data, and each kernel this CPU supports must all give
-// the same bytes.
+// pieces whose sizes come from the fuzz data, apart or in place, and each kernel this CPU
+// supports must all give the same bytes.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cstdlib>
@@ -21,7 +21,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     for (const kernel& k : all_kernels()) {
         if (!k.supported())
             continue;
-        if (decode_in_chunks(k, text) != expected || decode_in_chunks(k, text, cuts) != expected)
+        if (decode_in_chunks(k, text) != expected || decode_in_chunks(k, text, cuts) != expected ||
+            decode_in_chunks(k, text, cuts, placement::in_place) != expected)
             std::abort();
     }
     return 0;

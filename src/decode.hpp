@@ -39,7 +39,12 @@ constexpr size_t decoded_capacity(size_t n)
     return n / 2 + 1 + kernel_overrun;
 }
 
+// How far before its chunk decode_chunk's output may start in the same memory: it reads every
+// byte before it writes there.
+inline constexpr size_t in_place_gap = 2 * kernel_overrun;
+
 // Decodes the next chunk of a stream with kernel k. A line may start in one chunk and end in a
 // later one; `state` carries it across. The output is the same however the stream is split.
-// Writes at most decoded_capacity(chunk.size()) bytes to `out`; returns how many it decoded.
+// Writes at most decoded_capacity(chunk.size()) bytes to `out`, which may be the chunk's own
+// memory, in_place_gap bytes or more before it; returns how many it decoded.
 size_t decode_chunk(const kernel& k, decoder_state& state, std::span<const uint8_t> chunk, uint8_t* out);

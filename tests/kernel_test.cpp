@@ -74,8 +74,10 @@ TEST_P(KernelTest, RandomStreamsSplitAnywhere)
         const size_t size = std::uniform_int_distribution<size_t>(0, round % 10 == 0 ? 40000 : 700)(rng);
         const byte_string input = random_text(rng, size);
         const std::vector<size_t> cuts = random_cuts(rng, input.size());
-        ASSERT_EQ(decode_in_chunks(GetParam(), input, cuts), decode_by_lines(input))
-            << "round " << round << ", " << input.size() << " bytes, " << cuts.size() << " cuts";
+        const placement where = round % 2 ? placement::in_place : placement::apart;
+        ASSERT_EQ(decode_in_chunks(GetParam(), input, cuts, where), decode_by_lines(input))
+            << "round " << round << ", " << input.size() << " bytes, " << cuts.size() << " cuts"
+            << (where == placement::in_place ? ", in place" : "");
     }
 }
 
@@ -195,12 +197,15 @@ TEST(PairStarts, MatchesAWalkThroughTheBlock)
         const uint64_t lf = rng() & rng() & (round % 2 ? rng() : ~uint64_t{0});
         const uint64_t nul = round % 4 == 0 ? 0 : rng() & rng() & rng() & ~lf;
         const bool next_is_text = rng() & 1;
-        const block_carry in{static_cast<bool>(rng() & 1), static_cast<bool>(rng() & 1)};
+        // A line that goes on into the block is skipped, or has its last byte as a high digit or
+        // as a low one.
+        const bool skipping_in = rng() & 1;
+        const bool text_last_in = !skipping_in && (rng() & 1);
+        const block_carry in{skipping_in, text_last_in, text_last_in && (rng() & 1)};
 
         bool skipping = in.skipping;
-        bool low_next = in.low_next && !skipping && !((lf | nul) & 1);
+        bool high_waiting = in.text_last && !in.even_run;  // the byte before was a high digit
         uint64_t expected = 0;
-        bool high_waiting = false;  // the byte before was a high digit
         for (int i = 0; i < 64; ++i) {
             const bool is_lf = (lf >> i) & 1;
             const bool is_nul = (nul >> i) & 1;
@@ -209,10 +214,8 @@ TEST(PairStarts, MatchesAWalkThroughTheBlock)
             } else if (is_nul || skipping) {
                 skipping = true;
                 high_waiting = false;
-            } else if (i == 0 && low_next) {
-                high_waiting = false;
             } else if (high_waiting) {
-                expected |= uint64_t{1} << (i - 1);
+                expected |= i > 0 ? uint64_t{1} << (i - 1) : 0;  // byte 0 ends a pair of the block before
                 high_waiting = false;
             } else {
                 high_waiting = true;
@@ -220,11 +223,13 @@ TEST(PairStarts, MatchesAWalkThroughTheBlock)
         }
         if (high_waiting && next_is_text)
             expected |= uint64_t{1} << 63;
+        const bool text_last = !((lf | nul) >> 63) && !skipping;
 
-        block_carry carry{in.skipping, low_next};
+        block_carry carry = in;
         ASSERT_EQ(pair_starts(lf, nul, next_is_text, carry), expected) << "round " << round;
         EXPECT_EQ(carry.skipping, skipping);
-        EXPECT_EQ(carry.low_next, (expected >> 63) != 0);
+        EXPECT_EQ(carry.text_last, text_last);
+        EXPECT_EQ(carry.even_run, text_last && !high_waiting);
     }
 }
 

@@ -25,11 +25,19 @@ byte_string decode_by_lines(std::span<const uint8_t> input)
     return out;
 }
 
-byte_string decode_in_chunks(const kernel& k, std::span<const uint8_t> input, std::span<const size_t> cuts)
+byte_string decode_in_chunks(const kernel& k, std::span<const uint8_t> input, std::span<const size_t> cuts,
+                             placement where)
 {
     byte_string out;
     decoder_state state;
     auto feed = [&](std::span<const uint8_t> piece) {
+        if (where == placement::in_place) {
+            byte_string buffer(in_place_gap);
+            buffer.insert(buffer.end(), piece.begin(), piece.end());
+            const size_t n = decode_chunk(k, state, std::span(buffer).subspan(in_place_gap), buffer.data());
+            out.insert(out.end(), buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(n));
+            return;
+        }
         const byte_string chunk(piece.begin(), piece.end());
         byte_string decoded(decoded_capacity(chunk.size()));
         decoded.resize(decode_chunk(k, state, chunk, decoded.data()));

@@ -24,10 +24,14 @@ byte_string bytes(std::string_view s);
 // What a whole stream must decode to: decode_line applied to each of its lines in turn.
 byte_string decode_by_lines(std::span<const uint8_t> input);
 
+enum class placement { apart, in_place };
+
 // Decodes `input` with kernel k, fed as chunks of the sizes in `cuts` and then the rest. Each
 // chunk and its output get buffers of their own, of exactly the allowed size, so that the
-// sanitizers see any access past them.
-byte_string decode_in_chunks(const kernel& k, std::span<const uint8_t> input, std::span<const size_t> cuts = {});
+// sanitizers see any access past them; or in place, one buffer holding the gap the output may
+// start in and then the chunk.
+byte_string decode_in_chunks(const kernel& k, std::span<const uint8_t> input, std::span<const size_t> cuts = {},
+                             placement where = placement::apart);
 
 // Random text of about `size` bytes, in lines of random lengths, of one of several kinds: clean
 // lowercase hex, hex with CR, NUL and uppercase sprinkled in, or any bytes at all.

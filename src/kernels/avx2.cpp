@@ -51,13 +51,14 @@ uint8_t* pack32(__m256i bytes, uint64_t mask, uint8_t* out)
 }
 
 struct primitives {
+    static constexpr int text_run = 2;
+
     struct block {
+        const uint8_t* p;
         __m256i low, high;
     };
 
-    static constexpr int text_blocks = 1;
-
-    static block load(const uint8_t* p) { return {load32(p), load32(p + 32)}; }
+    static block load(const uint8_t* p) { return {p, load32(p), load32(p + 32)}; }
 
     static line_marks marks(const block& b)
     {
@@ -70,8 +71,9 @@ struct primitives {
     // Each 16-bit lane adds 16 times its first digit to its second (no digit value reaches the
     // 16-bit limit), and its low byte is the pair; the low bytes are gathered in each 128-bit
     // lane, then the lanes put in order.
-    static void store_even_pairs(const uint8_t* p, uint8_t* out)
+    static void store_text(const block& text, const block&, bool odd, uint8_t* out)
     {
+        const uint8_t* p = text.p + odd;
         const __m256i weights = _mm256_set1_epi16(0x0110);
         const __m256i low_bytes = _mm256_setr_epi8(0, 2, 4, 6, 8, 10, 12, 14, -1, -1, -1, -1, -1, -1, -1, -1,
                                                    0, 2, 4, 6, 8, 10, 12, 14, -1, -1, -1, -1, -1, -1, -1, -1);
@@ -80,10 +82,10 @@ struct primitives {
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), _mm256_permute4x64_epi64(_mm256_unpacklo_epi64(a, b), 0xD8));
     }
 
-    static uint8_t* store_pairs(const block& b, const uint8_t* p, uint64_t pairs, uint8_t* out)
+    static uint8_t* store_pairs(const block& b, const block&, uint64_t pairs, uint8_t* out)
     {
-        out = pack32(pair_values(b.low, load32(p + 1)), pairs, out);
-        return pack32(pair_values(b.high, load32(p + 33)), pairs >> 32, out);
+        out = pack32(pair_values(b.low, load32(b.p + 1)), pairs, out);
+        return pack32(pair_values(b.high, load32(b.p + 33)), pairs >> 32, out);
     }
 };
 

@@ -1,55 +1,87 @@
 // The one block loop of every kernel, over the primitives of an instruction set. A kernel's file
-// includes this inside its target region (target.hpp), after blocks.hpp and kernel.hpp, so that
-// the loop is compiled for the kernel's instructions and its primitives inline into it.
-//
-// The primitives, static members of `isa`:
-//   block                          the 64 bytes of a block as the kernel holds them
-//   load(p)                        the block at p
-//   marks(b)                       its line feeds and NULs, one bit per byte (line_marks)
-//   store_even_pairs(p, out)       stores the 32 pairs that begin at p[0], p[2], ..., p[62]
-//   store_pairs(b, p, pairs, out)  stores the pairs that begin at the bits of `pairs`, reading
-//                                  p[64] too; returns the end of what it stored
-//   text_blocks                    1, or 2 where the instruction set gains from taking two
-//                                  blocks of text a step
-// Stores may write up to kernel_overrun bytes past the pairs they store.
+// includes this inside its own namespace and target region (target.hpp), after blocks.hpp and
+// kernel.hpp, so that the loop is compiled for the kernel's instructions and its primitives
+// inline into it.
 #pragma once
+
+#include <concepts>
+#include <type_traits>
+
+// Each kernel's loop and its marks are its own: included at the top level, they would clash.
+struct kernel_scope {};
+static_assert(!std::is_same_v<kernel_scope, ::kernel_scope>, "include block_loop.hpp inside a kernel's namespace");
 
 struct line_marks {
     uint64_t lf;
-    uint64_t nul;
-    bool operator==(const line_marks&) const = default;
+    uint64_t nul;  // may be 0 for a block that holds no NUL, without looking further
 };
 
+// What a kernel supplies, as static members of one struct.
 template <class isa>
+concept block_primitives = requires(const uint8_t* p, const typename isa::block& b, uint64_t pairs, bool odd,
+                                    uint8_t* out) {
+    // The 64 bytes at p, and whatever the kernel finds in them once (their digit values, say).
+    { isa::load(p) } -> std::same_as<typename isa::block>;
+    // The block's line feeds and NULs, one bit per byte.
+    { isa::marks(b) } -> std::same_as<line_marks>;
+    // Stores the pairs that begin at the bits of `pairs`, in order, and returns the end of them;
+    // a pair at bit 63 takes its low digit from byte 0 of the next block, the second argument.
+    { isa::store_pairs(b, b, pairs, out) } -> std::same_as<uint8_t*>;
+    // Stores the 32 pairs of a block of text that begin at its even bytes, or at its odd ones.
+    { isa::store_text(b, b, odd, out) } -> std::same_as<void>;
+    // After how many blocks of text in a row the loop takes the text way: 0 where the line way
+    // costs more than a mispredicted branch.
+    { isa::text_run } -> std::convertible_to<int>;
+};
+
+// Decodes the blocks of `in` while a whole block follows the one at hand. Each step finds the
+// next block's marks before it finishes its own: their bit 0 tells whether the block's last pair
+// is whole, and everything a step reads is loaded before it stores. A step takes the line way,
+// with no branch on what the block holds, so lines of any lengths cost the same; only inside a
+// run of blocks of text, entered after isa::text_run of them, does it take the cheaper way of
+// text alone, and it leaves that at the first block with a mark, a branch that mispredicts once
+// a run.
+template <block_primitives isa>
 block_progress decode_blocks_with(std::span<const uint8_t> in, uint8_t* out, bool& skipping)
 {
-    block_carry carry{skipping, false};
+    if (in.size() < 2 * block_size)
+        return {0, 0};
+    block_carry carry{skipping, false, false};
     uint8_t* const start = out;
-    size_t i = 0;
-    while (in.size() - i > block_size) {
-        const uint8_t* p = in.data() + i;
-        const typename isa::block b = isa::load(p);
-        const line_marks m = isa::marks(b);
-        if ((m.lf | m.nul) == 0 && !carry.skipping) {
-            // One line's text fills the block, or two: its pairs begin at every even byte, or at
-            // every odd one where byte 0 ends a pair of the block before; then the last pair's
-            // low digit is the byte after, and the pair is whole only if that is text.
-            size_t step = block_size;
-            isa::store_even_pairs(p + carry.low_next, out);
-            if (isa::text_blocks == 2 && in.size() - i > 2 * block_size &&
-                isa::marks(isa::load(p + block_size)) == line_marks{}) {
-                isa::store_even_pairs(p + block_size + carry.low_next, out + block_size / 2);
-                step = 2 * block_size;
-            }
-            const bool next_is_text = is_text(p[step]);
-            out += step / 2 - (carry.low_next && !next_is_text);
-            carry.low_next = carry.low_next && next_is_text;
-            i += step;
+    const uint8_t* p = in.data();
+    const uint8_t* const last = in.data() + in.size() - 2 * block_size;
+    typename isa::block b = isa::load(p);
+    line_marks m = isa::marks(b);
+    int plain_blocks = 0;
+    while (p <= last) {
+        const typename isa::block next = isa::load(p + block_size);
+        const line_marks n = isa::marks(next);
+        const bool plain = (m.lf | m.nul) == 0 && !carry.skipping;
+        out = isa::store_pairs(b, next, pair_starts(m.lf, m.nul, ((n.lf | n.nul) & 1) == 0, carry), out);
+        plain_blocks = plain ? plain_blocks + 1 : 0;
+        b = next;
+        m = n;
+        p += block_size;
+        if (plain_blocks < isa::text_run)
             continue;
+        // Text alone: one line fills the block, its pairs at every even byte, or at every odd
+        // one where byte 0 is the low digit of a pair begun before; then the last pair is whole
+        // only if the byte after the block is text.
+        const bool odd = carry.text_last && !carry.even_run;
+        while (p <= last && (m.lf | m.nul) == 0 && !carry.skipping) {
+            const typename isa::block after = isa::load(p + block_size);
+            const line_marks a = isa::marks(after);
+            isa::store_text(b, after, odd, out);
+            out += block_size / 2 - (odd && ((a.lf | a.nul) & 1) != 0);
+            b = after;
+            m = a;
+            p += block_size;
+            carry = {false, true, !odd};
         }
-        out = isa::store_pairs(b, p, pair_starts(m.lf, m.nul, is_text(p[block_size]), carry), out);
-        i += block_size;
+        plain_blocks = 0;
     }
     skipping = carry.skipping;
-    return {i + carry.low_next, static_cast<size_t>(out - start)};
+    // Where the last pair took its low digit from the block after, that byte is done too.
+    const bool low_done = carry.text_last && !carry.even_run && ((m.lf | m.nul) & 1) == 0;
+    return {static_cast<size_t>(p - in.data()) + low_done, static_cast<size_t>(out - start)};
 }

@@ -13,12 +13,16 @@ struct block_progress {
     size_t produced;
 };
 
-// A kernel decodes the whole 64-byte blocks at the start of `in`, reading one byte past each. They
-// start where no high digit is pending and leave none pending; `skipping` carries a NUL-ended line
-// in and out. It may write kernel_overrun bytes past what it produces.
+// A kernel decodes the 64-byte blocks at the start of `in` that a whole block follows. They start
+// where no high digit is pending and leave none pending; `skipping` carries a NUL-ended line in
+// and out. It may write kernel_overrun bytes past what it produces, and it loads each block and
+// the next before it stores the block's pairs, so `out` may lie before `in` in the same memory.
 using decode_blocks_fn = block_progress(std::span<const uint8_t> in, uint8_t* out, bool& skipping);
 
 inline constexpr size_t kernel_overrun = 64;
+
+// What block_loop.hpp checks that it is not included beside: each kernel has a loop of its own.
+struct kernel_scope;
 
 struct kernel {
     const char* name;
@@ -30,10 +34,10 @@ struct kernel {
 // CMakeLists.txt, from which the table is made. The file is built for every architecture: where
 // its architecture condition holds it defines, in namespace NAME, `supported` and `decode_blocks`
 // and ends with DEHEX_KERNEL(NAME); elsewhere it holds DEHEX_NO_KERNEL(NAME) alone.
-#define DEHEX_KERNEL(name)                    \
+#define DEHEX_KERNEL(name)            \
     extern const kernel name##_kernel; \
     constinit const kernel name##_kernel{#name, name::supported, name::decode_blocks}
-#define DEHEX_NO_KERNEL(name)                 \
+#define DEHEX_NO_KERNEL(name)         \
     extern const kernel name##_kernel; \
     constinit const kernel name##_kernel{#name, nullptr, nullptr}
 

@@ -64,13 +64,14 @@ uint64_t bits(__m128i v0, __m128i v1, __m128i v2, __m128i v3)
 }
 
 struct primitives {
+    static constexpr int text_run = 2;
+
     struct block {
+        const uint8_t* p;
         __m128i v0, v1, v2, v3;
     };
 
-    static constexpr int text_blocks = 1;
-
-    static block load(const uint8_t* p) { return {load16(p), load16(p + 16), load16(p + 32), load16(p + 48)}; }
+    static block load(const uint8_t* p) { return {p, load16(p), load16(p + 16), load16(p + 32), load16(p + 48)}; }
 
     // NULs are rare: the least byte of the block tells whether it holds one, and their mask is
     // made only then.
@@ -87,21 +88,22 @@ struct primitives {
                         : 0};
     }
 
-    static void store_even_pairs(const uint8_t* p, uint8_t* out)
+    static void store_text(const block& b, const block&, bool odd, uint8_t* out)
     {
+        const uint8_t* p = b.p + odd;
         store16(out, even_pairs(load16(p), load16(p + 16)));
         store16(out + 16, even_pairs(load16(p + 32), load16(p + 48)));
     }
 
     // Byte i of each vector of values is the pair that begins at byte i: 16 * digit[i] +
     // digit[i + 1], the low digits the vector of digits one byte on.
-    static uint8_t* store_pairs(const block& b, const uint8_t* p, uint64_t pairs, uint8_t* out)
+    static uint8_t* store_pairs(const block& b, const block& next, uint64_t pairs, uint8_t* out)
     {
         const __m128i d0 = digit_values(b.v0);
         const __m128i d1 = digit_values(b.v1);
         const __m128i d2 = digit_values(b.v2);
         const __m128i d3 = digit_values(b.v3);
-        const __m128i d4 = digit_values(load16(p + 49));
+        const __m128i d4 = _mm_alignr_epi8(digit_values(next.v0), d3, 1);
         out = pack16(_mm_add_epi8(times16(d0), _mm_alignr_epi8(d1, d0, 1)), pairs, out);
         out = pack16(_mm_add_epi8(times16(d1), _mm_alignr_epi8(d2, d1, 1)), pairs >> 16, out);
         out = pack16(_mm_add_epi8(times16(d2), _mm_alignr_epi8(d3, d2, 1)), pairs >> 32, out);
