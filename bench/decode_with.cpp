@@ -25,12 +25,7 @@ constexpr kernel floor_step{"floor", always, no_decoding};
 
 const kernel* named(const char* name)
 {
-    if (std::strcmp(name, floor_step.name) == 0)
-        return &floor_step;
-    for (const kernel& k : all_kernels())
-        if (std::strcmp(name, k.name) == 0 && k.supported())
-            return &k;
-    return nullptr;
+    return std::strcmp(name, floor_step.name) == 0 ? &floor_step : choose_kernel(all_kernels(), name);
 }
 
 }  // namespace

@@ -9,25 +9,25 @@
 
 // Reads what is there, up to buf.size() bytes, waiting for it if need be. Returns the count,
 // 0 at end of input, or -1 with errno set. Where `fd` has O_DIRECT and the system refuses a read
-// for its alignment (the file's offset is no multiple of a block, say), O_DIRECT is cleared on it
-// and the same bytes are read without.
+// for its alignment (the file's offset is no multiple of the device's block, say), O_DIRECT is
+// cleared on it and the same bytes are read without.
 ssize_t read_some(int fd, std::span<uint8_t> buf);
 
 // Writes all of `data`. Returns false with errno set if it cannot; a write that takes nothing
 // counts as a full device (ENOSPC). Where `fd` has O_DIRECT and the system refuses a write for
-// its alignment (EINVAL: the file's offset is no multiple of a block, or the device wants larger
-// blocks), O_DIRECT is cleared on it and the rest is written without.
+// its alignment (EINVAL: the file's offset is no multiple of the device's block, or the device
+// wants larger units), O_DIRECT is cleared on it and the rest is written without.
 bool write_all(int fd, std::span<const uint8_t> data);
 
-// What writes to a descriptor opened with O_DIRECT are made of: whole blocks of this size, from
+// What writes to a descriptor opened with O_DIRECT are made of: whole units of this size, from
 // memory aligned to it. 4096 is a multiple of every common device's logical block.
-inline constexpr size_t direct_block = 4096;
+inline constexpr size_t direct_unit = 4096;
 
 // Whether fd is a regular file or block device opened with O_DIRECT. (A pipe with O_DIRECT is in
 // packet mode, which takes writes of any size.)
 bool writes_direct(int fd);
 
-// Clears O_DIRECT on fd, so that it takes a last partial block. Returns false with errno set if
+// Clears O_DIRECT on fd, so that it takes a last partial unit. Returns false with errno set if
 // it cannot.
 bool clear_direct(int fd);
 

@@ -13,9 +13,9 @@ namespace {
 
 // The bytes are decoded in place: the output is written into the same buffer as the input it
 // comes from, ahead of it, and a pair's byte never overtakes the pair. Before the input there is
-// room for what an O_DIRECT output holds back (less than one direct block), with the gap that
-// decode_chunk needs, rounded up to a whole direct block so that reads stay aligned.
-constexpr size_t input_at = (direct_block - 1 + in_place_gap + direct_block - 1) / direct_block * direct_block;
+// room for what an O_DIRECT output holds back (less than one direct unit), with the gap that
+// decode_chunk needs, rounded up to a whole direct unit so that reads stay aligned.
+constexpr size_t input_at = (direct_unit - 1 + in_place_gap + direct_unit - 1) / direct_unit * direct_unit;
 
 }  // namespace
 
@@ -29,9 +29,9 @@ stream_failure decode_stream(int in, int out, const kernel& k)
     uint8_t* const output = buffer.data();
     // Never more at a time than read_size, whatever the page size made of the buffer.
     const std::span<uint8_t> input = buffer.subspan(input_at, read_size);
-    // A file opened with O_DIRECT takes whole blocks only: the rest of a block waits at the start
+    // A file opened with O_DIRECT takes whole units only: the rest of a unit waits at the start
     // of the buffer for more, or for the end of the input.
-    const size_t block = writes_direct(out) ? direct_block : 1;
+    const size_t unit = writes_direct(out) ? direct_unit : 1;
     size_t held = 0;
     decoder_state state;
     stream_failure failure{};
@@ -43,7 +43,7 @@ stream_failure decode_stream(int in, int out, const kernel& k)
             break;
         }
         const size_t len = held + decode_chunk(k, state, input.first(static_cast<size_t>(n)), output + held);
-        const size_t ready = len - len % block;
+        const size_t ready = len - len % unit;
         if (!write_all(out, {output, ready})) {
             failure = {"write error", errno};
             held = 0;

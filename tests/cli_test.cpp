@@ -336,7 +336,7 @@ TEST(Cli, DirectInputFromAFile)
     const struct {
         const char* name;
         off_t at;  // where dehex starts reading
-        bool still_direct;  // direct reads at an offset that is no multiple of a block are refused
+        bool still_direct;  // refused for its alignment, a direct read clears O_DIRECT
     } cases[] = {{"from the start", 0, true}, {"from byte 4097", 4097, false}};
     for (const auto& c : cases) {
         const int direct = direct_file(as_string(text), O_RDONLY);
@@ -368,25 +368,25 @@ TEST(Cli, DirectOutputToAFile)
 {
     std::mt19937_64 rng(19);
     const std::string many_reads = as_string(random_text(rng, 1 << 20));
-    // Lines of five bytes, cut by the reads anywhere, but 150 whole blocks in all.
-    std::string whole_blocks;
+    // Lines of five bytes, cut by the reads anywhere, but 150 whole direct units in all.
+    std::string whole_units;
     for (int i = 0; i < 4096 * 30; ++i)
-        whole_blocks += "0123456789a\n";
+        whole_units += "0123456789a\n";
     const struct {
         const char* name;
         std::string before;  // already in the file, which dehex then writes after
         std::string input;
-        bool still_direct;  // O_DIRECT is cleared only for a last partial block, or where refused
+        bool still_direct;  // O_DIRECT is cleared only for a last partial unit, or where refused
     } cases[] = {
         {"nothing", "", "", true},
         {"one byte", "", "41\n", false},
-        {"one block", "", std::string(8192, 'a') + "\n", true},
-        {"a block and a byte", "", std::string(8194, 'a') + "\n", false},
+        {"one unit", "", std::string(8192, 'a') + "\n", true},
+        {"a unit and a byte", "", std::string(8194, 'a') + "\n", false},
         {"many reads", "", many_reads, false},
-        {"many reads, whole blocks", "", whole_blocks, true},
-        // Direct writes at an offset that is no multiple of a block are refused.
-        {"after 100 bytes", std::string(100, 'x'), whole_blocks, false},
-        {"after a block", std::string(4096, 'x'), "cafe\n", false},
+        {"many reads, whole units", "", whole_units, true},
+        // Direct writes at an offset that is no multiple of the device's block are refused.
+        {"after 100 bytes", std::string(100, 'x'), whole_units, false},
+        {"after a unit", std::string(4096, 'x'), "cafe\n", false},
     };
     for (const auto& c : cases) {
         const int direct = direct_file(c.before, O_RDWR);

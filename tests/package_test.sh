@@ -6,6 +6,7 @@
 # Without dpkg, as on a system that is not Debian's, there is nothing to check it with: exit 77,
 # which CTest reports as skipped. With dpkg, every tool it needs must be there.
 set -eu
+. "$(dirname "$0")/../tools/common.sh"
 if ! command -v dpkg > /dev/null; then
     echo "SKIP: no dpkg on this system: the Debian package test needs dpkg-deb, dpkg-shlibdeps and lintian"
     exit 77
@@ -13,8 +14,7 @@ fi
 build=$(cd "$1" && pwd)
 shift  # what is left runs a cross-built dehex: its emulator
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
+at_exit 'rm -rf "$work"'
 for tool in dpkg-deb dpkg-shlibdeps lintian groff file; do
     command -v $tool > /dev/null || fail "$tool is missing (tools/install-deps test installs it)"
 done

@@ -34,10 +34,10 @@ struct kernel {
 // CMakeLists.txt, from which the table is made. The file is built for every architecture: where
 // its architecture condition holds it defines, in namespace NAME, `supported` and `decode_blocks`
 // and ends with DEHEX_KERNEL(NAME); elsewhere it holds DEHEX_NO_KERNEL(NAME) alone.
-#define DEHEX_KERNEL(name)                    \
+#define DEHEX_KERNEL(name)            \
     extern const kernel name##_kernel; \
     constinit const kernel name##_kernel{#name, name::supported, name::decode_blocks}
-#define DEHEX_NO_KERNEL(name)                 \
+#define DEHEX_NO_KERNEL(name)         \
     extern const kernel name##_kernel; \
     constinit const kernel name##_kernel{#name, nullptr, nullptr}
 
