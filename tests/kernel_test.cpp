@@ -205,9 +205,9 @@ TEST(PairStarts, MatchesAWalkThroughTheBlock)
 
         block_carry carry = in;
         ASSERT_EQ(pair_starts(lf, nul, next_is_text, carry), expected) << "round " << round;
-        EXPECT_EQ(carry.skipping, skipping);
-        EXPECT_EQ(carry.text_last, text_last);
-        EXPECT_EQ(carry.even_run, text_last && !high_waiting);
+        EXPECT_EQ(carry.skipping, uint64_t{skipping});
+        EXPECT_EQ(carry.text_last, uint64_t{text_last});
+        EXPECT_EQ(carry.even_run, uint64_t{text_last && !high_waiting});
     }
 }
 

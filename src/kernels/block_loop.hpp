@@ -35,35 +35,37 @@ concept block_primitives = requires(const uint8_t* p, const typename isa::block&
 // next block's marks before it finishes its own: their bit 0 tells whether the block's last pair
 // is whole, and everything a step reads is loaded before it stores. A step takes the line way,
 // with no branch on what the block holds, so lines of any lengths cost the same; only inside a
-// run of blocks of text, entered after `text_run` of them, does it take the cheaper way of text
+// run of blocks of text, entered after two of them, does it take the cheaper way of text
 // alone, and it leaves that at the first block with a mark, a branch that mispredicts once a run.
 template <block_primitives isa>
 block_progress decode_blocks_with(std::span<const uint8_t> in, uint8_t* out, bool& skipping)
 {
-    constexpr int text_run = 2;
     if (in.size() < 2 * block_size)
         return {0, 0};
-    block_carry carry{skipping, false, false};
+    block_carry carry{skipping, 0, 0};
     uint8_t* const start = out;
     const uint8_t* p = in.data();
     const uint8_t* const last = in.data() + in.size() - 2 * block_size;
     typename isa::block b = isa::load(p);
     line_marks m = isa::marks(b);
-    int plain_blocks = 0;
+    // Nonzero unless the block before the one at hand was text alone: two such blocks in a row
+    // begin a run.
+    uint64_t marks_before = 1;
     while (p <= last) {
         const typename isa::block next = isa::load(p + block_size);
         const line_marks n = isa::marks(next);
-        const bool plain = (m.lf | m.nul) == 0 && !carry.skipping;
-        out = isa::store_pairs(b, next, pair_starts(m.lf, m.nul, ((n.lf | n.nul) & 1) == 0, carry), out);
-        plain_blocks = plain ? plain_blocks + 1 : 0;
+        const uint64_t marks = m.lf | m.nul | carry.skipping;
+        out = isa::store_pairs(b, next, pair_starts(m.lf, m.nul, ~(n.lf | n.nul) & 1, carry), out);
+        const uint64_t recent = marks_before | marks;
+        marks_before = marks;
         b = next;
         m = n;
         p += block_size;
-        if (plain_blocks < text_run)
+        if (recent != 0)
             continue;
         // Text alone: the line goes on with its pairs at every even byte or every odd one, and
         // then the last pair is whole only if the byte after the block is text.
-        const bool odd = !carry.even_run;
+        const bool odd = carry.even_run == 0;
         while (p <= last && (m.lf | m.nul) == 0) {
             const typename isa::block after = isa::load(p + block_size);
             const line_marks a = isa::marks(after);
@@ -73,10 +75,10 @@ block_progress decode_blocks_with(std::span<const uint8_t> in, uint8_t* out, boo
             m = a;
             p += block_size;
         }
-        plain_blocks = 0;
+        marks_before = 1;
     }
-    skipping = carry.skipping;
+    skipping = carry.skipping != 0;
     // Where the last pair took its low digit from the block after, that byte is done too.
-    const bool low_done = carry.text_last && !carry.even_run && ((m.lf | m.nul) & 1) == 0;
+    const bool low_done = carry.text_last != 0 && carry.even_run == 0 && ((m.lf | m.nul) & 1) == 0;
     return {static_cast<size_t>(p - in.data()) + low_done, static_cast<size_t>(out - start)};
 }
