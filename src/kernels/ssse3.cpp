@@ -3,6 +3,8 @@
 // POPCNT, not even BMI1, so the block bit logic here is built without it too.
 #include <immintrin.h>
 
+#include <bit>
+
 #include "blocks.hpp"
 #include "kernel.hpp"
 #include "target.hpp"
@@ -106,10 +108,11 @@ struct primitives {
         const __m128i d2 = digit_values(b.v2);
         const __m128i d3 = digit_values(b.v3);
         const __m128i d4 = _mm_alignr_epi8(digit_values(next.v0), d3, 1);
-        out = pack16(_mm_add_epi8(times16(d0), _mm_alignr_epi8(d1, d0, 1)), pairs, out);
-        out = pack16(_mm_add_epi8(times16(d1), _mm_alignr_epi8(d2, d1, 1)), pairs >> 16, out);
-        out = pack16(_mm_add_epi8(times16(d2), _mm_alignr_epi8(d3, d2, 1)), pairs >> 32, out);
-        return pack16(_mm_add_epi8(times16(d3), d4), pairs >> 48, out);
+        store16(out, _mm_shuffle_epi8(_mm_add_epi8(times16(d0), _mm_alignr_epi8(d1, d0, 1)), pack_shuffle(pairs)));
+        store16(out + std::popcount(pairs & 0xFFFF), _mm_shuffle_epi8(_mm_add_epi8(times16(d1), _mm_alignr_epi8(d2, d1, 1)), pack_shuffle(pairs >> 16)));
+        store16(out + std::popcount(pairs & 0xFFFFFFFF), _mm_shuffle_epi8(_mm_add_epi8(times16(d2), _mm_alignr_epi8(d3, d2, 1)), pack_shuffle(pairs >> 32)));
+        store16(out + std::popcount(pairs << 16), _mm_shuffle_epi8(_mm_add_epi8(times16(d3), d4), pack_shuffle(pairs >> 48)));
+        return out + std::popcount(pairs);
     }
 };
 
