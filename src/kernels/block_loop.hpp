@@ -48,20 +48,17 @@ block_progress decode_blocks_with(std::span<const uint8_t> in, uint8_t* out, boo
     const uint8_t* const last = in.data() + in.size() - 2 * block_size;
     typename isa::block b = isa::load(p);
     line_marks m = isa::marks(b);
-    // Nonzero unless the block before the one at hand was text alone: two such blocks in a row
-    // begin a run.
-    uint64_t marks_before = 1;
     while (p <= last) {
         const typename isa::block next = isa::load(p + block_size);
         const line_marks n = isa::marks(next);
-        const uint64_t marks = m.lf | m.nul | carry.skipping;
+        const uint64_t text_before = carry.text;
         out = isa::store_pairs(b, next, pair_starts(m.lf, m.nul, ~(n.lf | n.nul) & 1, carry), out);
-        const uint64_t recent = marks_before | marks;
-        marks_before = marks;
+        // Two blocks of text alone in a row begin a run.
+        const bool run = (text_before & carry.text) == ~uint64_t{0};
         b = next;
         m = n;
         p += block_size;
-        if (recent != 0)
+        if (!run)
             continue;
         // Text alone: the line goes on with its pairs at every even byte or every odd one, and
         // then the last pair is whole only if the byte after the block is text.
@@ -75,10 +72,11 @@ block_progress decode_blocks_with(std::span<const uint8_t> in, uint8_t* out, boo
             m = a;
             p += block_size;
         }
-        marks_before = 1;
+        // The line goes on, but the blocks after a run count afresh.
+        carry.text = ~uint64_t{1};
     }
     skipping = carry.skipping != 0;
     // Where the last pair took its low digit from the block after, that byte is done too.
-    const bool low_done = carry.text_last != 0 && carry.even_run == 0 && ((m.lf | m.nul) & 1) == 0;
+    const bool low_done = (carry.text >> 63) != 0 && carry.even_run == 0 && ((m.lf | m.nul) & 1) == 0;
     return {static_cast<size_t>(p - in.data()) + low_done, static_cast<size_t>(out - start)};
 }

@@ -9,12 +9,14 @@
 
 inline constexpr size_t block_size = 64;
 
-// What a block hands to the next one about the line that goes on into it, each 0 or 1: kept as
-// whole words, so that the loop holds them in registers and adds them in with no conversion.
+// What a block hands to the next one about the line that goes on into it: kept as whole words, so
+// that the loop holds them in registers and adds them in with no conversion. The whole of `text`
+// is handed on, not only its top bit, to tell the loop whether the block was text alone.
 struct block_carry {
-    uint64_t skipping;   // a NUL has ended the line's text
-    uint64_t text_last;  // the block's last byte is text of that line
-    uint64_t even_run;   // the line's high digits stand at even offsets (its run began on an even one)
+    uint64_t skipping;   // 1 where a NUL has ended the line's text, else 0
+    uint64_t text;       // the block's text bytes, one bit each: its top bit the line going on
+    uint64_t even_run;   // 1 where the line's high digits stand at even offsets (its run began on an
+                         // even one), else 0
 };
 
 // Bit i of `lf` and `nul` tells whether byte i of the block is a line feed or a NUL;
@@ -44,10 +46,10 @@ constexpr uint64_t pair_starts(uint64_t lf, uint64_t nul, uint64_t next_is_text,
     // it exactly when it started even. So the blocks wait on each other for one carry alone. A
     // carry comes in only with a run going on, which has no start at bit 0: the carry stands
     // there as its start.
-    const uint64_t starts = (text & ~((text << 1) | carry.text_last) & even) | carry.even_run;
+    const uint64_t starts = (text & ~((text << 1) | (carry.text >> 63)) & even) | carry.even_run;
     uint64_t sum = 0;
     carry.even_run = __builtin_add_overflow(starts, text, &sum);
-    carry.text_last = text >> 63;
+    carry.text = text;
     return text & (sum ^ even) & ((text >> 1) | (next_is_text << 63));
 }
 
