@@ -11,22 +11,25 @@
 
 // For each 16 bits of pair starts, the places of the set bits, lowest first; the rest are 0.
 // The table is indexed by the bits themselves, so that finding the entry takes no instruction:
-// 65,536 entries, 512 KiB of the program's file. But pairs never stand next to each other, so
-// only entries with no two ones next to each other are read, and only pages whose entries'
-// 7 top bits (those that name the page) have none: 34 of its 128 pages, 136 KiB at most
-// resident. A list is read as 16 bytes, the next entry's too, for a shuffle to take it straight
-// from memory; the entry after a list that is read never crosses into another page, since the
-// last entry of each page has all its low bits set.
-inline constexpr auto pack_lists = [] {
-    std::array<std::array<uint8_t, 8>, 0x10000> t{};
-    for (unsigned bits = 0; bits < t.size(); ++bits) {
+// 65,536 entries of 8 bytes, 512 KiB. But pairs never stand next to each other, so only the
+// entries with no two ones next to each other are ever read (2,584 of them), and so only the
+// pages whose entries' 7 top bits (those that name the page) have none: 34 of its 128 pages. The
+// table is zero memory that the program fills at start-up, entry by entry, so those 34 pages,
+// 136 KiB, are all of it that becomes resident; in the program's file it would be 512 KiB, and
+// the pages around each one read would be mapped with it. A list is read as 16 bytes, the next
+// entry's too, for a shuffle to take it straight from memory: the last entry of each page has
+// all its low bits set, so that read never crosses into another page.
+inline std::array<std::array<uint8_t, 8>, 0x10000> pack_lists;
+
+inline const bool pack_lists_filled = [] {
+    for (unsigned bits = 0; bits < pack_lists.size(); ++bits) {
         if ((bits & (bits >> 1)) != 0)
             continue;
         unsigned n = 0;
         for (unsigned left = bits; left != 0; left &= left - 1)
-            t[bits][n++] = static_cast<uint8_t>(std::countr_zero(left));
+            pack_lists[bits][n++] = static_cast<uint8_t>(std::countr_zero(left));
     }
-    return t;
+    return true;
 }();
 
 // The shuffle that packs the bytes at the bits of `bits` (no two next to each other) of 16 into
