@@ -126,6 +126,7 @@ struct primitives {
 
 block_progress decode_blocks(std::span<const uint8_t> in, uint8_t* out, bool& skipping)
 {
+    fill_pack_lists();
     return decode_blocks_with<primitives>(in, out, skipping);
 }
 
