@@ -1,7 +1,8 @@
 // The AVX2 kernel: a block as two 32-byte vectors, with the digit values of its bytes found once,
 // when it is loaded. AVX2 has no byte compress, so the pairs are packed 16 bytes at a time with a
-// byte shuffle whose index list comes from the packing table (x86_pack.hpp). No pext or pdep:
-// they are microcoded on the AMD CPUs before Zen 3, which this kernel is chosen for too.
+// byte shuffle whose index list comes from the packing table (x86_pack.hpp). Nothing that the CPUs
+// it is chosen for run from microcode: no pext or pdep (AMD before Zen 3), and no vperm2i128 or
+// vpermq (Zen 1: 8 and 3 macro-ops); the lanes are crossed by an extract and an insert instead.
 #include <immintrin.h>
 
 #include <bit>
@@ -47,7 +48,9 @@ __m256i digit_values(__m256i c)
 // The 32 bytes that follow `first` in a block: its last 31 and the first of `second`.
 __m256i one_on(__m256i first, __m256i second)
 {
-    return _mm256_alignr_epi8(_mm256_permute2x128_si256(first, second, 0x21), first, 1);
+    const __m256i between = _mm256_inserti128_si256(_mm256_castsi128_si256(_mm256_extracti128_si256(first, 1)),
+                                                    _mm256_castsi256_si128(second), 1);
+    return _mm256_alignr_epi8(between, first, 1);
 }
 
 // Byte i is the pair that begins at byte i, from the digits there and one byte on.
@@ -100,8 +103,12 @@ struct primitives {
     {
         const __m256i low = odd ? one_on(b.low_digits, b.high_digits) : b.low_digits;
         const __m256i high = odd ? one_on(b.high_digits, next.low_digits) : b.high_digits;
+        // Lane 0 holds pairs 0-7 and 16-23, lane 1 pairs 8-15 and 24-31.
         const __m256i pairs = _mm256_unpacklo_epi64(even_pairs(low), even_pairs(high));
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), _mm256_permute4x64_epi64(pairs, 0xD8));
+        const __m128i lane0 = _mm256_castsi256_si128(pairs);
+        const __m128i lane1 = _mm256_extracti128_si256(pairs, 1);
+        store16(out, _mm_unpacklo_epi64(lane0, lane1));
+        store16(out + 16, _mm_unpackhi_epi64(lane0, lane1));
     }
 
     // Each 16 bytes' pairs are packed into the low 8 bytes of their lane, and stored 16 bytes at a
