@@ -62,7 +62,7 @@ uint8_t* pack16(uint8x16_t bytes, uint64_t mask, uint8_t* out)
 }
 
 struct primitives {
-    static constexpr int text_run = 2;
+    static constexpr bool text_at_every_block = false;
 
     struct block {
         uint8x16_t v0, v1, v2, v3;
