@@ -201,10 +201,11 @@ TEST(PairStarts, MatchesAWalkThroughTheBlock)
         // as a low one.
         const bool skipping_in = rng() & 1;
         const bool text_last_in = !skipping_in && (rng() & 1);
-        const block_carry in{skipping_in, text_last_in, text_last_in && (rng() & 1)};
+        const block_carry in{skipping_in, text_last_in ? rng() | uint64_t{1} << 63 : rng() >> 1,
+                             text_last_in && (rng() & 1)};
 
         bool skipping = in.skipping;
-        bool high_waiting = in.text_last && !in.even_run;  // the byte before was a high digit
+        bool high_waiting = (in.text >> 63) != 0 && !in.even_run;  // the byte before was a high digit
         uint64_t expected = 0;
         for (int i = 0; i < 64; ++i) {
             const bool is_lf = (lf >> i) & 1;
@@ -227,9 +228,9 @@ TEST(PairStarts, MatchesAWalkThroughTheBlock)
 
         block_carry carry = in;
         ASSERT_EQ(pair_starts(lf, nul, next_is_text, carry), expected) << "round " << round;
-        EXPECT_EQ(carry.skipping, skipping);
-        EXPECT_EQ(carry.text_last, text_last);
-        EXPECT_EQ(carry.even_run, text_last && !high_waiting);
+        EXPECT_EQ(carry.skipping, uint64_t{skipping});
+        EXPECT_EQ(carry.text >> 63, uint64_t{text_last});
+        EXPECT_EQ(carry.even_run, uint64_t{text_last && !high_waiting});
     }
 }
 

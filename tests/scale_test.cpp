@@ -56,7 +56,7 @@ void stream_one_line(uint64_t size)
     // The ceiling is dehex's. Under an emulator the child measured is the emulator, whose own
     // code and translation cache take far more than that, so it is checked in native builds.
 #if !defined(DEHEX_SANITIZED) && !defined(DEHEX_EMULATOR)
-    EXPECT_LE(got.peak_kib, 4096) << "peak memory in KiB";
+    EXPECT_LE(got.peak_kib, 2048) << "peak memory in KiB";
 #endif
     std::printf("%llu characters: peak memory %ld KiB\n", static_cast<unsigned long long>(size),
                 got.peak_kib);

@@ -1,9 +1,14 @@
-// The AVX2 kernel: a block as two 32-byte vectors. AVX2 has no byte compress, so the pairs are
-// packed eight at a time with a byte shuffle from the packing table.
+// The AVX2 kernel: a block as two 32-byte vectors, with the digit values of its bytes found once,
+// when it is loaded. AVX2 has no byte compress, so the pairs are packed 16 bytes at a time with a
+// byte shuffle whose index list comes from the packing table (x86_pack.hpp). Nothing that the CPUs
+// it is chosen for run from microcode: no pext or pdep (AMD before Zen 3), and no vperm2i128 or
+// vpermq (Zen 1: 8 and 3 macro-ops); the lanes are crossed by an extract and an insert instead.
 #include "kernel.hpp"
 
 #if defined(__x86_64__)
 #include <immintrin.h>
+
+#include <bit>
 
 #include "blocks.hpp"
 #include "x86_pack.hpp"
@@ -21,71 +26,103 @@ __m256i load32(const uint8_t* p)
     return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
 }
 
-// digit_value of each byte, modulo 256. Adding 0x80 - 'a' moves 'a' to 'z' to the 26 lowest
-// signed bytes, and only them.
+void store16(uint8_t* p, __m128i v)
+{
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v);
+}
+
+// digit_value of each byte, modulo 256: the byte less '0', or less 'a' - 10 for 'a' to 'z'.
+// Adding 0x80 - 'a' moves 'a' to 'z' to the 26 lowest signed bytes, and only them.
 __m256i digit_values(__m256i c)
 {
     const __m256i moved = _mm256_add_epi8(c, _mm256_set1_epi8(static_cast<char>(0x80 - 'a')));
     const __m256i lower = _mm256_cmpgt_epi8(_mm256_set1_epi8(static_cast<char>(0x80 + 26)), moved);
-    return _mm256_sub_epi8(_mm256_sub_epi8(c, _mm256_set1_epi8('0')),
-                           _mm256_and_si256(lower, _mm256_set1_epi8('a' - 10 - '0')));
+    return _mm256_sub_epi8(c, _mm256_blendv_epi8(_mm256_set1_epi8('0'), _mm256_set1_epi8('a' - 10), lower));
 }
 
-// Byte i is the pair that begins at byte i of `c`, whose low digits are `next`, one byte on.
-__m256i pair_values(__m256i c, __m256i next)
+// The 32 bytes that follow `first` in a block: its last 31 and the first of `second`.
+__m256i one_on(__m256i first, __m256i second)
 {
-    const __m256i high = _mm256_and_si256(_mm256_slli_epi16(digit_values(c), 4), _mm256_set1_epi8(static_cast<char>(0xF0)));
-    return _mm256_add_epi8(high, digit_values(next));
+    const __m256i between = _mm256_inserti128_si256(_mm256_castsi128_si256(_mm256_extracti128_si256(first, 1)),
+                                                    _mm256_castsi256_si128(second), 1);
+    return _mm256_alignr_epi8(between, first, 1);
 }
 
-uint64_t bits(__m256i low_half, __m256i high_half)
+// Byte i is the pair that begins at byte i, from the digits there and one byte on.
+__m256i pair_values(__m256i digits, __m256i next_digits)
 {
-    return uint64_t{static_cast<uint32_t>(_mm256_movemask_epi8(low_half))} |
-           uint64_t{static_cast<uint32_t>(_mm256_movemask_epi8(high_half))} << 32;
+    const __m256i high = _mm256_and_si256(_mm256_slli_epi16(digits, 4), _mm256_set1_epi8(static_cast<char>(0xF0)));
+    return _mm256_add_epi8(high, next_digits);
 }
 
-uint8_t* pack32(__m256i bytes, uint64_t mask, uint8_t* out)
+// The pairs that begin at even bytes, from the digits there and one byte on, as 16 bytes in the
+// low half of each 128-bit lane. Each 16-bit lane adds 16 times its first digit to its second (no
+// digit value reaches the 16-bit limit), and its low byte is the pair.
+__m256i even_pairs(__m256i digits)
 {
-    out = pack16(_mm256_castsi256_si128(bytes), mask, out);
-    return pack16(_mm256_extracti128_si256(bytes, 1), mask >> 16, out);
+    const __m256i low_bytes = _mm256_setr_epi8(0, 2, 4, 6, 8, 10, 12, 14, -1, -1, -1, -1, -1, -1, -1, -1,
+                                               0, 2, 4, 6, 8, 10, 12, 14, -1, -1, -1, -1, -1, -1, -1, -1);
+    return _mm256_shuffle_epi8(_mm256_maddubs_epi16(digits, _mm256_set1_epi16(0x0110)), low_bytes);
 }
 
 struct primitives {
-    static constexpr int text_run = 2;
+    static constexpr bool text_at_every_block = false;
 
     struct block {
-        const uint8_t* p;
         __m256i low, high;
+        __m256i low_digits, high_digits;
     };
 
-    static block load(const uint8_t* p) { return {p, load32(p), load32(p + 32)}; }
+    static block load(const uint8_t* p)
+    {
+        const __m256i low = load32(p);
+        const __m256i high = load32(p + 32);
+        return {low, high, digit_values(low), digit_values(high)};
+    }
 
+    // NULs are rare: the least byte of the block tells whether it holds one, and their mask is
+    // made only then.
     static line_marks marks(const block& b)
     {
         const __m256i lf = _mm256_set1_epi8('\n');
         const __m256i zero = _mm256_setzero_si256();
-        return {bits(_mm256_cmpeq_epi8(b.low, lf), _mm256_cmpeq_epi8(b.high, lf)),
-                bits(_mm256_cmpeq_epi8(b.low, zero), _mm256_cmpeq_epi8(b.high, zero))};
+        const auto bits = [](__m256i low, __m256i high) {
+            return uint64_t{static_cast<uint32_t>(_mm256_movemask_epi8(low))} |
+                   uint64_t{static_cast<uint32_t>(_mm256_movemask_epi8(high))} << 32;
+        };
+        const uint64_t lfs = bits(_mm256_cmpeq_epi8(b.low, lf), _mm256_cmpeq_epi8(b.high, lf));
+        if (_mm256_movemask_epi8(_mm256_cmpeq_epi8(_mm256_min_epu8(b.low, b.high), zero)) == 0) [[likely]]
+            return {lfs, 0};
+        return {lfs, bits(_mm256_cmpeq_epi8(b.low, zero), _mm256_cmpeq_epi8(b.high, zero))};
     }
 
-    // Each 16-bit lane adds 16 times its first digit to its second (no digit value reaches the
-    // 16-bit limit), and its low byte is the pair; the low bytes are gathered in each 128-bit
-    // lane, then the lanes put in order.
-    static void store_text(const block& text, const block&, bool odd, uint8_t* out)
+    static void store_text(const block& b, const block& next, bool odd, uint8_t* out)
     {
-        const uint8_t* p = text.p + odd;
-        const __m256i weights = _mm256_set1_epi16(0x0110);
-        const __m256i low_bytes = _mm256_setr_epi8(0, 2, 4, 6, 8, 10, 12, 14, -1, -1, -1, -1, -1, -1, -1, -1,
-                                                   0, 2, 4, 6, 8, 10, 12, 14, -1, -1, -1, -1, -1, -1, -1, -1);
-        const __m256i a = _mm256_shuffle_epi8(_mm256_maddubs_epi16(digit_values(load32(p)), weights), low_bytes);
-        const __m256i b = _mm256_shuffle_epi8(_mm256_maddubs_epi16(digit_values(load32(p + 32)), weights), low_bytes);
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), _mm256_permute4x64_epi64(_mm256_unpacklo_epi64(a, b), 0xD8));
+        const __m256i low = odd ? one_on(b.low_digits, b.high_digits) : b.low_digits;
+        const __m256i high = odd ? one_on(b.high_digits, next.low_digits) : b.high_digits;
+        // Lane 0 holds pairs 0-7 and 16-23, lane 1 pairs 8-15 and 24-31.
+        const __m256i pairs = _mm256_unpacklo_epi64(even_pairs(low), even_pairs(high));
+        const __m128i lane0 = _mm256_castsi256_si128(pairs);
+        const __m128i lane1 = _mm256_extracti128_si256(pairs, 1);
+        store16(out, _mm_unpacklo_epi64(lane0, lane1));
+        store16(out + 16, _mm_unpackhi_epi64(lane0, lane1));
     }
 
-    static uint8_t* store_pairs(const block& b, const block&, uint64_t pairs, uint8_t* out)
+    // Each 16 bytes' pairs are packed into the low 8 bytes of their lane, and stored 16 bytes at a
+    // time where the pairs before them end, each place counted at once, with no chain of sums.
+    static uint8_t* store_pairs(const block& b, const block& next, uint64_t pairs, uint8_t* out)
     {
-        out = pack32(pair_values(b.low, load32(b.p + 1)), pairs, out);
-        return pack32(pair_values(b.high, load32(b.p + 33)), pairs >> 32, out);
+        const __m256i low = pair_values(b.low_digits, one_on(b.low_digits, b.high_digits));
+        const __m256i high = pair_values(b.high_digits, one_on(b.high_digits, next.low_digits));
+        const __m256i low_order = _mm256_inserti128_si256(_mm256_castsi128_si256(pack_shuffle(pairs)), pack_shuffle(pairs >> 16), 1);
+        const __m256i high_order = _mm256_inserti128_si256(_mm256_castsi128_si256(pack_shuffle(pairs >> 32)), pack_shuffle(pairs >> 48), 1);
+        const __m256i low_packed = _mm256_shuffle_epi8(low, low_order);
+        const __m256i high_packed = _mm256_shuffle_epi8(high, high_order);
+        store16(out, _mm256_castsi256_si128(low_packed));
+        store16(out + std::popcount(pairs & 0xFFFF), _mm256_extracti128_si256(low_packed, 1));
+        store16(out + std::popcount(pairs & 0xFFFFFFFF), _mm256_castsi256_si128(high_packed));
+        store16(out + std::popcount(pairs << 16), _mm256_extracti128_si256(high_packed, 1));
+        return out + std::popcount(pairs);
     }
 };
 
@@ -93,6 +130,7 @@ struct primitives {
 
 block_progress decode_blocks(std::span<const uint8_t> in, uint8_t* out, bool& skipping)
 {
+    fill_pack_lists();
     return decode_blocks_with<primitives>(in, out, skipping);
 }
 

@@ -26,7 +26,7 @@ __m512i digit_values(__m512i c)
 }
 
 struct primitives {
-    static constexpr int text_run = 2;
+    static constexpr bool text_at_every_block = false;
 
     struct block {
         const uint8_t* p;

@@ -3,7 +3,6 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <string>
 
 #include "io.hpp"
 
@@ -34,6 +33,10 @@ kernel_table built_kernels()
     return table;
 }
 
+// Made as the program starts, from rows that are constants: no guard, and so no C++ runtime, which
+// would take more memory than all the rest of dehex.
+const kernel_table table = built_kernels();
+
 #ifdef DEHEX_PINNED_KERNEL
 constexpr std::string_view pinned = DEHEX_PINNED_KERNEL;
 #else
@@ -44,7 +47,6 @@ constexpr std::string_view pinned;
 
 std::span<const kernel> all_kernels()
 {
-    static const kernel_table table = built_kernels();
     return {table.rows, table.count};
 }
 
@@ -60,8 +62,9 @@ const kernel& best_kernel()
 {
     if (const kernel* k = choose_kernel(all_kernels(), pinned))
         return *k;
-    const std::string line = "dehex: this build is pinned to the " + std::string(pinned) +
-                             " kernel, which this machine cannot run\n";
-    write_all(STDERR_FILENO, {reinterpret_cast<const uint8_t*>(line.data()), line.size()});
+#ifdef DEHEX_PINNED_KERNEL
+    constexpr char line[] = "dehex: this build is pinned to the " DEHEX_PINNED_KERNEL " kernel, which this machine cannot run\n";
+    write_all(STDERR_FILENO, {reinterpret_cast<const uint8_t*>(line), sizeof line - 1});
+#endif
     std::exit(1);
 }

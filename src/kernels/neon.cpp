@@ -83,7 +83,7 @@ void pack8(uint8x16_t values, uint64_t mask, uint8_t* out)
 }
 
 struct primitives {
-    static constexpr int text_run = 2;
+    static constexpr bool text_at_every_block = false;
 
     struct block {
         uint8x16_t c0, c1, c2, c3;  // the bytes

@@ -1,10 +1,15 @@
-// The SSSE3 kernel, for every x86-64 CPU from x86-64-v2 up: a block as four 16-byte vectors, the
-// pairs packed with a byte shuffle from the packing table. It asks for nothing past SSSE3 and
-// POPCNT, not even BMI1, so the block bit logic here is built without it too.
+// The SSSE3 kernel, for every x86-64 CPU from x86-64-v2 up: a block as four 16-byte vectors, with
+// the digit values of its bytes found once, when it is loaded, and the pairs packed 16 bytes at a
+// time with a byte shuffle from the packing table (x86_pack.hpp). It asks for nothing past SSSE3
+// and POPCNT, not even BMI1, so the block bit logic here is built without it too. SSE4.1's blend
+// would find the digits in no fewer instructions here (its legacy form takes its mask in xmm0),
+// so the kernel does not ask for it.
 #include "kernel.hpp"
 
 #if defined(__x86_64__)
 #include <immintrin.h>
+
+#include <bit>
 
 #include "blocks.hpp"
 #include "x86_pack.hpp"
@@ -27,31 +32,32 @@ void store16(uint8_t* p, __m128i v)
     _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v);
 }
 
-// digit_value of each byte, modulo 256. Adding 0x80 - 'a' moves 'a' to 'z' to the 26 lowest
-// signed bytes, and only them.
+// digit_value of each byte, modulo 256: the byte less '0', or less 'a' - 10 for 'a' to 'z'.
+// Adding 0x7F - 'z' moves 'a' to 'z' to the 26 highest signed bytes, and only them, so that the
+// compare needs no copy of a constant.
 __m128i digit_values(__m128i c)
 {
-    const __m128i moved = _mm_add_epi8(c, _mm_set1_epi8(static_cast<char>(0x80 - 'a')));
-    const __m128i lower = _mm_cmpgt_epi8(_mm_set1_epi8(static_cast<char>(0x80 + 26)), moved);
-    const __m128i from_zero = _mm_sub_epi8(c, _mm_set1_epi8('0'));
-    return _mm_sub_epi8(from_zero, _mm_and_si128(lower, _mm_set1_epi8('a' - 10 - '0')));
+    const __m128i moved = _mm_add_epi8(c, _mm_set1_epi8(0x7F - 'z'));
+    const __m128i lower = _mm_cmpgt_epi8(moved, _mm_set1_epi8(0x7F - 26));
+    return _mm_sub_epi8(_mm_sub_epi8(c, _mm_set1_epi8('0')), _mm_and_si128(lower, _mm_set1_epi8('a' - 10 - '0')));
 }
 
-// 16 times each digit value, modulo 256.
-__m128i times16(__m128i digits)
+// Byte i is the pair that begins at byte i, from the digits there and one byte on.
+__m128i pair_values(__m128i digits, __m128i next_digits)
 {
-    return _mm_and_si128(_mm_slli_epi16(digits, 4), _mm_set1_epi8(static_cast<char>(0xF0)));
+    const __m128i high = _mm_and_si128(_mm_slli_epi16(digits, 4), _mm_set1_epi8(static_cast<char>(0xF0)));
+    return _mm_add_epi8(high, next_digits);
 }
 
 // The pairs of 32 bytes of text that stand at their even offsets, as 16 bytes. Each 16-bit lane
-// multiplies and adds its high and low digit at once: 16 * high + low is at most 4335, so nothing
-// saturates, and the low byte of the lane is the pair.
+// adds 16 times its first digit to its second (no digit value reaches the 16-bit limit), and
+// its low byte is the pair.
 __m128i even_pairs(__m128i first, __m128i second)
 {
     const __m128i weights = _mm_set1_epi16(0x0110);
     const __m128i low_bytes = _mm_set1_epi16(0x00FF);
-    const __m128i a = _mm_and_si128(_mm_maddubs_epi16(digit_values(first), weights), low_bytes);
-    const __m128i b = _mm_and_si128(_mm_maddubs_epi16(digit_values(second), weights), low_bytes);
+    const __m128i a = _mm_and_si128(_mm_maddubs_epi16(first, weights), low_bytes);
+    const __m128i b = _mm_and_si128(_mm_maddubs_epi16(second, weights), low_bytes);
     return _mm_packus_epi16(a, b);
 }
 
@@ -64,14 +70,22 @@ uint64_t bits(__m128i v0, __m128i v1, __m128i v2, __m128i v3)
 }
 
 struct primitives {
-    static constexpr int text_run = 2;
+    static constexpr bool text_at_every_block = false;
 
+    // The block's bytes and their digit values.
     struct block {
-        const uint8_t* p;
         __m128i v0, v1, v2, v3;
+        __m128i d0, d1, d2, d3;
     };
 
-    static block load(const uint8_t* p) { return {p, load16(p), load16(p + 16), load16(p + 32), load16(p + 48)}; }
+    static block load(const uint8_t* p)
+    {
+        const __m128i v0 = load16(p);
+        const __m128i v1 = load16(p + 16);
+        const __m128i v2 = load16(p + 32);
+        const __m128i v3 = load16(p + 48);
+        return {v0, v1, v2, v3, digit_values(v0), digit_values(v1), digit_values(v2), digit_values(v3)};
+    }
 
     // NULs are rare: the least byte of the block tells whether it holds one, and their mask is
     // made only then.
@@ -79,35 +93,39 @@ struct primitives {
     {
         const __m128i lf = _mm_set1_epi8('\n');
         const __m128i zero = _mm_setzero_si128();
+        const uint64_t lfs = bits(_mm_cmpeq_epi8(b.v0, lf), _mm_cmpeq_epi8(b.v1, lf), _mm_cmpeq_epi8(b.v2, lf),
+                                  _mm_cmpeq_epi8(b.v3, lf));
         const __m128i least = _mm_min_epu8(_mm_min_epu8(b.v0, b.v1), _mm_min_epu8(b.v2, b.v3));
-        const bool any_nul = _mm_movemask_epi8(_mm_cmpeq_epi8(least, zero)) != 0;
-        return {bits(_mm_cmpeq_epi8(b.v0, lf), _mm_cmpeq_epi8(b.v1, lf), _mm_cmpeq_epi8(b.v2, lf),
-                     _mm_cmpeq_epi8(b.v3, lf)),
-                any_nul ? bits(_mm_cmpeq_epi8(b.v0, zero), _mm_cmpeq_epi8(b.v1, zero),
-                               _mm_cmpeq_epi8(b.v2, zero), _mm_cmpeq_epi8(b.v3, zero))
-                        : 0};
+        if (_mm_movemask_epi8(_mm_cmpeq_epi8(least, zero)) == 0) [[likely]]
+            return {lfs, 0};
+        return {lfs, bits(_mm_cmpeq_epi8(b.v0, zero), _mm_cmpeq_epi8(b.v1, zero), _mm_cmpeq_epi8(b.v2, zero),
+                          _mm_cmpeq_epi8(b.v3, zero))};
     }
 
-    static void store_text(const block& b, const block&, bool odd, uint8_t* out)
+    static void store_text(const block& b, const block& next, bool odd, uint8_t* out)
     {
-        const uint8_t* p = b.p + odd;
-        store16(out, even_pairs(load16(p), load16(p + 16)));
-        store16(out + 16, even_pairs(load16(p + 32), load16(p + 48)));
+        if (odd) {
+            store16(out, even_pairs(_mm_alignr_epi8(b.d1, b.d0, 1), _mm_alignr_epi8(b.d2, b.d1, 1)));
+            store16(out + 16, even_pairs(_mm_alignr_epi8(b.d3, b.d2, 1), _mm_alignr_epi8(next.d0, b.d3, 1)));
+        } else {
+            store16(out, even_pairs(b.d0, b.d1));
+            store16(out + 16, even_pairs(b.d2, b.d3));
+        }
     }
 
-    // Byte i of each vector of values is the pair that begins at byte i: 16 * digit[i] +
-    // digit[i + 1], the low digits the vector of digits one byte on.
+    // Each 16 bytes' pairs are packed to the front of them and stored where the pairs before them
+    // end, each place a popcount of its own, with no chain of sums.
     static uint8_t* store_pairs(const block& b, const block& next, uint64_t pairs, uint8_t* out)
     {
-        const __m128i d0 = digit_values(b.v0);
-        const __m128i d1 = digit_values(b.v1);
-        const __m128i d2 = digit_values(b.v2);
-        const __m128i d3 = digit_values(b.v3);
-        const __m128i d4 = _mm_alignr_epi8(digit_values(next.v0), d3, 1);
-        out = pack16(_mm_add_epi8(times16(d0), _mm_alignr_epi8(d1, d0, 1)), pairs, out);
-        out = pack16(_mm_add_epi8(times16(d1), _mm_alignr_epi8(d2, d1, 1)), pairs >> 16, out);
-        out = pack16(_mm_add_epi8(times16(d2), _mm_alignr_epi8(d3, d2, 1)), pairs >> 32, out);
-        return pack16(_mm_add_epi8(times16(d3), d4), pairs >> 48, out);
+        const __m128i p0 = pair_values(b.d0, _mm_alignr_epi8(b.d1, b.d0, 1));
+        const __m128i p1 = pair_values(b.d1, _mm_alignr_epi8(b.d2, b.d1, 1));
+        const __m128i p2 = pair_values(b.d2, _mm_alignr_epi8(b.d3, b.d2, 1));
+        const __m128i p3 = pair_values(b.d3, _mm_alignr_epi8(next.d0, b.d3, 1));
+        store16(out, _mm_shuffle_epi8(p0, pack_shuffle(pairs)));
+        store16(out + std::popcount(pairs & 0xFFFF), _mm_shuffle_epi8(p1, pack_shuffle(pairs >> 16)));
+        store16(out + std::popcount(pairs & 0xFFFFFFFF), _mm_shuffle_epi8(p2, pack_shuffle(pairs >> 32)));
+        store16(out + std::popcount(pairs << 16), _mm_shuffle_epi8(p3, pack_shuffle(pairs >> 48)));
+        return out + std::popcount(pairs);
     }
 };
 
@@ -115,6 +133,7 @@ struct primitives {
 
 block_progress decode_blocks(std::span<const uint8_t> in, uint8_t* out, bool& skipping)
 {
+    fill_pack_lists();
     return decode_blocks_with<primitives>(in, out, skipping);
 }
 

@@ -1,26 +1,48 @@
-// Packing chosen bytes of a 16-byte vector together with SSSE3's byte shuffle, for the x86
-// kernels that have no byte compress.
+// Packing the pairs of a block together with a byte shuffle, for the x86 kernels that have no
+// byte compress: 16 bytes at a time, each 16 bits of the pair starts picking the shuffle's index
+// list from one table.
 #pragma once
 
 #include <immintrin.h>
 
+#include <array>
 #include <bit>
 #include <cstdint>
 
-#include "blocks.hpp"
+// For each 16 bits of pair starts, the places of the set bits, lowest first; the rest are 0.
+// The table is indexed by the bits themselves, so that finding the entry takes no instruction:
+// 65,536 entries of 8 bytes, 512 KiB. But pairs never stand next to each other, so only the
+// entries with no two ones next to each other are ever read (2,584 of them), and so only the
+// pages whose entries' 7 top bits (those that name the page) have none: 34 of its 128 pages. The
+// table is zero memory that a kernel fills when it first decodes, entry by entry, so those 34
+// pages, 136 KiB, are all of it that becomes resident, and only where such a kernel runs; in the
+// program's file it would be 512 KiB, and the pages around each one read would be mapped with it.
+// A list is read as 16 bytes, the next entry's too, for a shuffle to take it straight from
+// memory: the last entry of each page has all its low bits set, so that read never crosses into
+// another page.
+inline std::array<std::array<uint8_t, 8>, 0x10000> pack_lists;
 
-// Stores the bytes of `bytes` whose bits are set in the low 16 bits of `mask`, in order, and
-// returns the end of them; writes 16 bytes whatever their number.
-__attribute__((target("ssse3,popcnt"))) inline uint8_t* pack16(__m128i bytes, uint64_t mask, uint8_t* out)
+inline bool pack_lists_filled = false;
+
+// Fills pack_lists the first time it is called. The decoder runs on one thread; a function-local
+// static would make its guard, and the C++ runtime's 1.4 MiB with it, part of the program.
+inline void fill_pack_lists()
 {
-    const unsigned low = mask & 0xFF;
-    const unsigned high = (mask >> 8) & 0xFF;
-    const __m128i from_low = _mm_load_si128(reinterpret_cast<const __m128i*>(&pack_order[low]));
-    const __m128i from_high = _mm_load_si128(reinterpret_cast<const __m128i*>(&pack_order[high]));
-    const __m128i order = _mm_castpd_si128(_mm_shuffle_pd(_mm_castsi128_pd(from_low), _mm_castsi128_pd(from_high), 2));
-    const __m128i packed = _mm_shuffle_epi8(bytes, order);
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(out), packed);
-    out += std::popcount(low);
-    _mm_storeh_pi(reinterpret_cast<__m64*>(out), _mm_castsi128_ps(packed));
-    return out + std::popcount(high);
+    if (pack_lists_filled)
+        return;
+    for (unsigned bits = 0; bits < pack_lists.size(); ++bits) {
+        if ((bits & (bits >> 1)) != 0)
+            continue;
+        unsigned n = 0;
+        for (unsigned left = bits; left != 0; left &= left - 1)
+            pack_lists[bits][n++] = static_cast<uint8_t>(std::countr_zero(left));
+    }
+    pack_lists_filled = true;
+}
+
+// The shuffle that packs the bytes at the bits of `bits` (no two next to each other) of 16 into
+// their first bytes, in order; its second 8 bytes are of no use.
+__attribute__((target("sse2"))) inline __m128i pack_shuffle(uint64_t bits)
+{
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(pack_lists[bits & 0xFFFF].data()));
 }
