@@ -158,6 +158,28 @@ child spawn_dehex(const launch& how)
     return {pid, in_pipe[1], out_pipe[0], err_pipe[0]};
 }
 
+namespace {
+
+// The peak resident memory of the program that `pid` runs now, in KiB, or 0 once it has ended.
+// wait4's count would not do: it takes in the copy of the test that the fork made before exec.
+long peak_kib_of(pid_t pid)
+{
+    char path[64];
+    std::snprintf(path, sizeof path, "/proc/%d/status", static_cast<int>(pid));
+    FILE* f = std::fopen(path, "r");
+    if (f == nullptr)
+        return 0;
+    long kib = 0;
+    char line[256];
+    while (std::fgets(line, sizeof line, f) != nullptr)
+        if (std::sscanf(line, "VmHWM: %ld", &kib) == 1)
+            break;
+    std::fclose(f);
+    return kib;
+}
+
+}  // namespace
+
 outcome finish(child& c, const source& feed, const sink& take)
 {
     outcome result;
@@ -209,6 +231,9 @@ outcome finish(child& c, const source& feed, const sink& take)
                 (fd == c.out ? c.out : c.err) = -1;
                 continue;
             }
+            // Output has come, so the child has become dehex: its memory is dehex's.
+            if (fd == c.out)
+                result.peak_kib = std::max(result.peak_kib, peak_kib_of(c.pid));
             const std::span<const uint8_t> got(buf, static_cast<size_t>(r));
             if (fd == c.out && take)
                 take(got);
@@ -218,14 +243,12 @@ outcome finish(child& c, const source& feed, const sink& take)
     }
 
     int status = 0;
-    rusage usage{};
-    while (wait4(c.pid, &status, 0, &usage) < 0)
-        check(errno == EINTR, "wait4");
+    while (waitpid(c.pid, &status, 0) < 0)
+        check(errno == EINTR, "waitpid");
     if (WIFEXITED(status))
         result.status = WEXITSTATUS(status);
     else if (WIFSIGNALED(status))
         result.signal = WTERMSIG(status);
-    result.peak_kib = usage.ru_maxrss;
     return result;
 }
 

@@ -39,7 +39,7 @@ struct outcome {
     int signal = 0;   // the signal that ended it
     std::string out;
     std::string err;
-    long peak_kib = 0;  // peak resident memory
+    long peak_kib = 0;  // dehex's peak resident memory, as last seen while its output came
 };
 
 child spawn_dehex(const launch& how);
