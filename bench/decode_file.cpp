@@ -8,7 +8,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <vector>
@@ -32,11 +31,8 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: decode_file KERNEL FILE [BYTES]\n");
         return 2;
     }
-    const kernel* chosen = nullptr;
-    for (const kernel& k : all_kernels())
-        if (std::strcmp(k.name, argv[1]) == 0)
-            chosen = &k;
-    if (chosen == nullptr || !chosen->supported()) {
+    const kernel* chosen = choose_kernel(all_kernels(), argv[1]);
+    if (chosen == nullptr) {
         std::fprintf(stderr, "decode_file: no kernel %s on this CPU\n", argv[1]);
         return 1;
     }

@@ -33,6 +33,13 @@ bool has_direct(int fd)
     return flags >= 0 && (flags & O_DIRECT) != 0;
 }
 
+// Whether the transfer just refused was refused for its alignment (EINVAL on a descriptor with
+// O_DIRECT) and O_DIRECT is now cleared, so that the same bytes go through without it.
+bool direct_refused(int fd)
+{
+    return errno == EINVAL && has_direct(fd) && clear_direct(fd);
+}
+
 }  // namespace
 
 ssize_t read_some(int fd, std::span<uint8_t> buf)
@@ -43,12 +50,8 @@ ssize_t read_some(int fd, std::span<uint8_t> buf)
             return n;
         if (errno == EINTR)
             continue;
-        // Refused for its alignment: the same bytes are read on without O_DIRECT.
-        if (errno == EINVAL && has_direct(fd)) {
-            if (!clear_direct(fd))
-                return -1;
+        if (direct_refused(fd))
             continue;
-        }
         if (!must_wait(errno) || !wait_for(fd, POLLIN))
             return -1;
     }
@@ -68,12 +71,8 @@ bool write_all(int fd, std::span<const uint8_t> data)
         }
         if (errno == EINTR)
             continue;
-        // Refused for its alignment: the same bytes go through without O_DIRECT.
-        if (errno == EINVAL && has_direct(fd)) {
-            if (!clear_direct(fd))
-                return false;
+        if (direct_refused(fd))
             continue;
-        }
         if (!must_wait(errno) || !wait_for(fd, POLLOUT))
             return false;
     }

@@ -15,7 +15,8 @@ namespace {
 // comes from, ahead of it, and a pair's byte never overtakes the pair. Before the input there is
 // room for what an O_DIRECT output holds back (less than one direct unit), with the gap that
 // decode_chunk needs, rounded up to a whole direct unit so that reads stay aligned.
-constexpr size_t input_at = (direct_unit - 1 + in_place_gap + direct_unit - 1) / direct_unit * direct_unit;
+constexpr size_t before_input = direct_unit - 1 + in_place_gap;
+constexpr size_t input_at = (before_input + direct_unit - 1) / direct_unit * direct_unit;
 
 }  // namespace
 
