@@ -6,6 +6,18 @@
 
 using namespace std::string_view_literals;
 
+extern const std::span<const kernel> emulated_kernels;
+
+std::span<const kernel> kernels_under_test()
+{
+    static const std::vector<kernel> kernels = [] {
+        std::vector<kernel> all(all_kernels().begin(), all_kernels().end());
+        all.insert(all.end(), emulated_kernels.begin(), emulated_kernels.end());
+        return all;
+    }();
+    return kernels;
+}
+
 byte_string bytes(std::string_view s)
 {
     return {s.begin(), s.end()};

@@ -19,6 +19,10 @@ inline void PrintTo(const kernel& k, std::ostream* os)
     *os << k.name;
 }
 
+// The kernels that dehex is built with, then kernels of the tests' own: vector kernels compiled
+// over a portable emulation of their instructions, which any CPU of their architecture runs.
+std::span<const kernel> kernels_under_test();
+
 byte_string bytes(std::string_view s);
 
 // What a whole stream must decode to: decode_line applied to each of its lines in turn.

@@ -96,6 +96,15 @@ struct primitives {
         return {lfs, bits(_mm256_cmpeq_epi8(b.low, zero), _mm256_cmpeq_epi8(b.high, zero))};
     }
 
+    // A line feed or a NUL is the one byte whose least with itself XOR a line feed is 0.
+    static bool plain(const block& b)
+    {
+        const __m256i lf = _mm256_set1_epi8('\n');
+        const __m256i least = _mm256_min_epu8(_mm256_min_epu8(b.low, _mm256_xor_si256(b.low, lf)),
+                                              _mm256_min_epu8(b.high, _mm256_xor_si256(b.high, lf)));
+        return _mm256_movemask_epi8(_mm256_cmpeq_epi8(least, _mm256_setzero_si256())) == 0;
+    }
+
     static void store_text(const block& b, const block& next, bool odd, uint8_t* out)
     {
         const __m256i low = odd ? one_on(b.low_digits, b.high_digits) : b.low_digits;

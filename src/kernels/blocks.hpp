@@ -4,20 +4,27 @@
 #pragma once
 
 #include <array>
+#include <concepts>
 #include <cstddef>
 #include <cstdint>
+#include <type_traits>
 
 inline constexpr size_t block_size = 64;
 
 // What a block hands to the next one about the line that goes on into it: kept as whole words, so
-// that the loop holds them in registers and adds them in with no conversion. The whole of `text`
-// is handed on, not only its top bit, to tell the loop whether the block was text alone.
+// that the loop holds them in registers and adds them in with no conversion.
 struct block_carry {
-    uint64_t skipping;   // 1 where a NUL has ended the line's text, else 0
-    uint64_t text;       // the block's text bytes, one bit each: its top bit the line going on
-    uint64_t even_run;   // 1 where the line's high digits stand at even offsets (its run began on an
-                         // even one), else 0
+    uint64_t skipping;    // 1 where a NUL has ended the line's text, else 0
+    uint64_t text;        // the block's text bytes, one bit each: its top bit the line going on
+    uint64_t next_high;   // 1 where the line goes on with a high digit at byte 0 of the next block
 };
+
+// Whether a pair's high digit waits at the last byte of the block for its low digit, the first
+// byte of the next.
+constexpr bool low_digit_pending(const block_carry& carry)
+{
+    return (carry.text >> 63) != 0 && carry.next_high == 0;
+}
 
 // Bit i of `lf` and `nul` tells whether byte i of the block is a line feed or a NUL;
 // `next_is_text` (0 or 1) whether the byte after the block is neither. Returns the bits of the
@@ -46,9 +53,9 @@ constexpr uint64_t pair_starts(uint64_t lf, uint64_t nul, uint64_t next_is_text,
     // it exactly when it started even. So the blocks wait on each other for one carry alone. A
     // carry comes in only with a run going on, which has no start at bit 0: the carry stands
     // there as its start.
-    const uint64_t starts = (text & ~((text << 1) | (carry.text >> 63)) & even) | carry.even_run;
+    const uint64_t starts = (text & ~((text << 1) | (carry.text >> 63)) & even) | carry.next_high;
     uint64_t sum = 0;
-    carry.even_run = __builtin_add_overflow(starts, text, &sum);
+    carry.next_high = __builtin_add_overflow(starts, text, &sum);
     carry.text = text;
     return text & (sum ^ even) & ((text >> 1) | (next_is_text << 63));
 }
@@ -57,6 +64,30 @@ constexpr bool is_text(uint8_t c)
 {
     return c != '\n' && c != '\0';
 }
+
+struct line_marks {
+    uint64_t lf;
+    uint64_t nul;  // may be 0 for a block that holds no NUL, without looking further
+};
+
+// What a kernel supplies to the block loop (block_loop.hpp), as static members of one struct.
+template <class isa>
+concept block_primitives = requires(const uint8_t* p, const typename isa::block& b, uint64_t pairs, bool odd,
+                                    uint8_t* out) {
+    // The 64 bytes at p, and whatever the kernel finds in them once (their digit values, say).
+    { isa::load(p) } -> std::same_as<typename isa::block>;
+    // The block's line feeds and NULs, one bit per byte.
+    { isa::marks(b) } -> std::same_as<line_marks>;
+    // Whether the block holds no line feed and no NUL: its marks are both empty.
+    { isa::plain(b) } -> std::same_as<bool>;
+    // Stores the pairs that begin at the bits of `pairs`, in order, and returns the end of them;
+    // a pair at bit 63 takes its low digit from byte 0 of the next block, the second argument.
+    { isa::store_pairs(b, b, pairs, out) } -> std::same_as<uint8_t*>;
+    // Stores the 32 pairs of a block of text that begin at its even bytes, or at its odd ones.
+    { isa::store_text(b, b, odd, out) } -> std::same_as<void>;
+    // Whether text alone pays for a branch at every block, whatever the input.
+    { isa::text_at_every_block } -> std::convertible_to<bool>;
+};
 
 // For each 8-bit mask, the places of its set bits, lowest first, in the low eight bytes, and the
 // same places plus 8 in the high eight: the byte shuffle that packs together the chosen bytes of

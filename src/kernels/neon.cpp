@@ -107,6 +107,14 @@ struct primitives {
         return {lfs, nuls(b.c0, b.c1, b.c2, b.c3)};
     }
 
+    // A line feed or a NUL is the one byte whose least with itself XOR a line feed is 0.
+    static bool plain(const block& b)
+    {
+        const uint8x16_t lf = vdupq_n_u8('\n');
+        const auto least = [&](uint8x16_t v) { return vminq_u8(v, veorq_u8(v, lf)); };
+        return vminvq_u8(vminq_u8(vminq_u8(least(b.c0), least(b.c1)), vminq_u8(least(b.c2), least(b.c3)))) != 0;
+    }
+
     // The vectors one by one, in registers: a block by reference would live in memory.
     [[gnu::noinline, gnu::cold]] static uint64_t nuls(uint8x16_t c0, uint8x16_t c1, uint8x16_t c2, uint8x16_t c3)
     {

@@ -140,6 +140,8 @@ struct primitives {
         return {swar::byte_mask(p, '\n'), swar::has_zero(p) ? swar::byte_mask(p, '\0') : 0};
     }
 
+    static bool plain(block p) { return !swar::has_zero_or(p, '\n'); }
+
     // A block is followed in memory by the next: p[64] is its byte 0.
     static void store_text(block p, block, bool odd, uint8_t* out) { decode_straight(p + odd, out); }
 

@@ -102,6 +102,15 @@ struct primitives {
                           _mm_cmpeq_epi8(b.v3, zero))};
     }
 
+    // A line feed or a NUL is the one byte whose least with itself XOR a line feed is 0.
+    static bool plain(const block& b)
+    {
+        const __m128i lf = _mm_set1_epi8('\n');
+        const auto least = [&](__m128i v) { return _mm_min_epu8(v, _mm_xor_si128(v, lf)); };
+        const __m128i all = _mm_min_epu8(_mm_min_epu8(least(b.v0), least(b.v1)), _mm_min_epu8(least(b.v2), least(b.v3)));
+        return _mm_movemask_epi8(_mm_cmpeq_epi8(all, _mm_setzero_si128())) == 0;
+    }
+
     static void store_text(const block& b, const block& next, bool odd, uint8_t* out)
     {
         if (odd) {

@@ -12,7 +12,7 @@
 
 // The extensions a kernel may name, as both the target region and __builtin_cpu_supports spell
 // them; the CPU is asked about each by name, so each is a literal here.
-#define DEHEX_X86_FEATURES(X) X(ssse3) X(popcnt) X(avx2) X(bmi) X(bmi2) X(avx512f) X(avx512bw) X(avx512vbmi2)
+#define DEHEX_X86_FEATURES(X) X(ssse3) X(popcnt) X(avx2) X(bmi) X(bmi2) X(avx512f) X(avx512bw) X(avx512vbmi) X(avx512vbmi2)
 
 namespace x86 {
 
