@@ -16,7 +16,7 @@
 
 namespace avx512_emulated {
 
-// VBMI2's byte compress, which the emulation lacks: the bytes of `a` at the bits of `k`, in order,
+// What the emulation lacks: VBMI2's byte compress, the bytes of `a` at the bits of `k`, in order,
 // then zeros.
 __m512i _mm512_maskz_compress_epi8(uint64_t k, __m512i a)
 {

@@ -105,12 +105,10 @@ struct primitives {
         return _mm256_movemask_epi8(_mm256_cmpeq_epi8(least, _mm256_setzero_si256())) == 0;
     }
 
-    static void store_text(const block& b, const block& next, bool odd, uint8_t* out)
+    static void store_text(const block& b, uint8_t* out)
     {
-        const __m256i low = odd ? one_on(b.low_digits, b.high_digits) : b.low_digits;
-        const __m256i high = odd ? one_on(b.high_digits, next.low_digits) : b.high_digits;
         // Lane 0 holds pairs 0-7 and 16-23, lane 1 pairs 8-15 and 24-31.
-        const __m256i pairs = _mm256_unpacklo_epi64(even_pairs(low), even_pairs(high));
+        const __m256i pairs = _mm256_unpacklo_epi64(even_pairs(b.low_digits), even_pairs(b.high_digits));
         const __m128i lane0 = _mm256_castsi256_si128(pairs);
         const __m128i lane1 = _mm256_extracti128_si256(pairs, 1);
         store16(out, _mm_unpacklo_epi64(lane0, lane1));

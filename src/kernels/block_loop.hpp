@@ -35,7 +35,7 @@ void line_stretch(block_cursor& at, typename isa::block& b, size_t blocks)
     for (; blocks > 0; --blocks) {
         const typename isa::block next = isa::load(at.in + block_size);
         const line_marks n = isa::marks(next);
-        at.out = isa::store_pairs(b, next, pair_starts(m.lf, m.nul, ~(n.lf | n.nul) & 1, at.carry), at.out);
+        at.out = isa::store_pairs(b, next, pair_starts(m.lf, m.nul, n.lf | n.nul, at.carry), at.out);
         b = next;
         m = n;
         at.in += block_size;
@@ -43,20 +43,18 @@ void line_stretch(block_cursor& at, typename isa::block& b, size_t blocks)
 }
 
 // Blocks of text while they last, up to `blocks` of them; returns how many there were. One line
-// fills them, its pairs at every even byte, or at every odd one where byte 0 is the low digit of
-// a pair begun before.
+// fills them, its pairs at every even byte; or at every odd one, where byte 0 is the low digit of
+// a pair begun before: then they are the pairs at the even bytes of the block one byte on, the
+// last of them whole only if the line goes on past the block.
 template <block_primitives isa, bool odd>
-size_t text_run(block_cursor& at, typename isa::block& b, size_t blocks)
+size_t text_run(block_cursor& at, size_t blocks)
 {
     size_t done = 0;
     do {
-        const typename isa::block next = isa::load(at.in + block_size);
-        isa::store_text(b, next, odd, at.out);
+        isa::store_text(isa::load(at.in + odd), at.out);
         at.out += block_size / 2;
-        b = next;
         at.in += block_size;
-    } while (++done < blocks && isa::plain(b));
-    // The pair begun at the last byte was whole only if the line goes on.
+    } while (++done < blocks && isa::plain(isa::load(at.in)));
     at.out -= odd && !is_text(*at.in);
     at.carry = {0, ~uint64_t{0}, !odd};
     return done;
@@ -67,12 +65,13 @@ void text_stretch(block_cursor& at, typename isa::block& b, size_t blocks)
 {
     while (blocks > 0) {
         if (isa::plain(b) && at.carry.skipping == 0) {
-            blocks -= low_digit_pending(at.carry) ? text_run<isa, true>(at, b, blocks) : text_run<isa, false>(at, b, blocks);
+            blocks -= low_digit_pending(at.carry) ? text_run<isa, true>(at, blocks) : text_run<isa, false>(at, blocks);
+            b = isa::load(at.in);
             continue;
         }
         const typename isa::block next = isa::load(at.in + block_size);
         const line_marks m = isa::marks(b);
-        at.out = isa::store_pairs(b, next, pair_starts(m.lf, m.nul, is_text(at.in[block_size]), at.carry), at.out);
+        at.out = isa::store_pairs(b, next, pair_starts(m.lf, m.nul, !is_text(at.in[block_size]), at.carry), at.out);
         b = next;
         at.in += block_size;
         --blocks;

@@ -26,10 +26,11 @@ constexpr bool low_digit_pending(const block_carry& carry)
     return (carry.text >> 63) != 0 && carry.next_high == 0;
 }
 
-// Bit i of `lf` and `nul` tells whether byte i of the block is a line feed or a NUL;
-// `next_is_text` (0 or 1) whether the byte after the block is neither. Returns the bits of the
-// bytes that begin a whole pair, that is, a high digit whose low digit follows on the same line.
-constexpr uint64_t pair_starts(uint64_t lf, uint64_t nul, uint64_t next_is_text, block_carry& carry)
+// Bit i of `lf` and `nul` tells whether byte i of the block is a line feed or a NUL; bit 0 of
+// `next_marks` whether the byte after the block is either (its other bits do not count). Returns
+// the bits of the bytes that begin a whole pair, that is, a high digit whose low digit follows on
+// the same line.
+constexpr uint64_t pair_starts(uint64_t lf, uint64_t nul, uint64_t next_marks, block_carry& carry)
 {
     constexpr uint64_t even = 0x5555555555555555;
 
@@ -57,7 +58,7 @@ constexpr uint64_t pair_starts(uint64_t lf, uint64_t nul, uint64_t next_is_text,
     uint64_t sum = 0;
     carry.next_high = __builtin_add_overflow(starts, text, &sum);
     carry.text = text;
-    return text & (sum ^ even) & ((text >> 1) | (next_is_text << 63));
+    return text & (sum ^ even) & ((text >> 1) | (~next_marks << 63));
 }
 
 constexpr bool is_text(uint8_t c)
@@ -72,19 +73,19 @@ struct line_marks {
 
 // What a kernel supplies to the block loop (block_loop.hpp), as static members of one struct.
 template <class isa>
-concept block_primitives = requires(const uint8_t* p, const typename isa::block& b, uint64_t pairs, bool odd,
-                                    uint8_t* out) {
+concept block_primitives = requires(const uint8_t* p, const typename isa::block& b, uint64_t pairs, uint8_t* out) {
     // The 64 bytes at p, and whatever the kernel finds in them once (their digit values, say).
     { isa::load(p) } -> std::same_as<typename isa::block>;
     // The block's line feeds and NULs, one bit per byte.
     { isa::marks(b) } -> std::same_as<line_marks>;
-    // Whether the block holds no line feed and no NUL: its marks are both empty.
+    // Whether the block is text alone. True only where it holds no line feed and no NUL, a test
+    // that may be made cheaper by saying false of a block with any byte below 11.
     { isa::plain(b) } -> std::same_as<bool>;
     // Stores the pairs that begin at the bits of `pairs`, in order, and returns the end of them;
     // a pair at bit 63 takes its low digit from byte 0 of the next block, the second argument.
     { isa::store_pairs(b, b, pairs, out) } -> std::same_as<uint8_t*>;
-    // Stores the 32 pairs of a block of text that begin at its even bytes, or at its odd ones.
-    { isa::store_text(b, b, odd, out) } -> std::same_as<void>;
+    // Stores the 32 pairs of a block of text that begin at its even bytes.
+    { isa::store_text(b, out) } -> std::same_as<void>;
     // Whether text alone pays for a branch at every block, whatever the input.
     { isa::text_at_every_block } -> std::convertible_to<bool>;
 };

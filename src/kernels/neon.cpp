@@ -145,17 +145,10 @@ struct primitives {
 
     // The digits at even bytes and at odd bytes, unzipped; where the pairs begin at odd bytes,
     // the low digits are the even ones a place on, the last of them next's byte 0.
-    static void store_text(const block& b, const block& next, bool odd, uint8_t* out)
+    static void store_text(const block& b, uint8_t* out)
     {
-        const uint8x16_t even01 = vuzp1q_u8(b.d0, b.d1), odd01 = vuzp2q_u8(b.d0, b.d1);
-        const uint8x16_t even23 = vuzp1q_u8(b.d2, b.d3), odd23 = vuzp2q_u8(b.d2, b.d3);
-        if (odd) {
-            vst1q_u8(out, combine(odd01, vextq_u8(even01, even23, 1)));
-            vst1q_u8(out + 16, combine(odd23, vextq_u8(even23, next.d0, 1)));
-        } else {
-            vst1q_u8(out, combine(even01, odd01));
-            vst1q_u8(out + 16, combine(even23, odd23));
-        }
+        vst1q_u8(out, combine(vuzp1q_u8(b.d0, b.d1), vuzp2q_u8(b.d0, b.d1)));
+        vst1q_u8(out + 16, combine(vuzp1q_u8(b.d2, b.d3), vuzp2q_u8(b.d2, b.d3)));
     }
 };
 

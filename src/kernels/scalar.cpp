@@ -142,8 +142,7 @@ struct primitives {
 
     static bool plain(block p) { return !swar::has_zero_or(p, '\n'); }
 
-    // A block is followed in memory by the next: p[64] is its byte 0.
-    static void store_text(block p, block, bool odd, uint8_t* out) { decode_straight(p + odd, out); }
+    static void store_text(block p, uint8_t* out) { decode_straight(p, out); }
 
     // Copying runs costs a search per line; past a few lines, picking costs less.
     static uint8_t* store_pairs(block p, block, uint64_t pairs, uint8_t* out)

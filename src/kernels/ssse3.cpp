@@ -111,15 +111,10 @@ struct primitives {
         return _mm_movemask_epi8(_mm_cmpeq_epi8(all, _mm_setzero_si128())) == 0;
     }
 
-    static void store_text(const block& b, const block& next, bool odd, uint8_t* out)
+    static void store_text(const block& b, uint8_t* out)
     {
-        if (odd) {
-            store16(out, even_pairs(_mm_alignr_epi8(b.d1, b.d0, 1), _mm_alignr_epi8(b.d2, b.d1, 1)));
-            store16(out + 16, even_pairs(_mm_alignr_epi8(b.d3, b.d2, 1), _mm_alignr_epi8(next.d0, b.d3, 1)));
-        } else {
-            store16(out, even_pairs(b.d0, b.d1));
-            store16(out + 16, even_pairs(b.d2, b.d3));
-        }
+        store16(out, even_pairs(b.d0, b.d1));
+        store16(out + 16, even_pairs(b.d2, b.d3));
     }
 
     // Each 16 bytes' pairs are packed to the front of them and stored where the pairs before them
