@@ -181,16 +181,18 @@ TEST(WordMasks, MatchAByteWalk)
         uint8_t* block = storage + round % 8;
         const int density = static_cast<int>(rng() % 4);
         uint64_t expected = 0;
-        bool has_zero = false;
+        bool has_zero = false, has_control = false;
         for (size_t i = 0; i < block_size; ++i) {
             const uint64_t r = rng();
             block[i] = (r & 3) <= static_cast<uint64_t>(density) ? near[(r >> 2) % std::size(near)]
                                                                  : static_cast<uint8_t>(r >> 8);
             expected |= uint64_t{block[i] == sought} << i;
             has_zero |= block[i] == 0;
+            has_control |= block[i] < 11;
         }
         ASSERT_EQ(swar::byte_mask(block, sought), expected) << "round " << round << ", byte " << int{sought};
         ASSERT_EQ(swar::has_zero(block), has_zero) << "round " << round;
+        ASSERT_EQ(swar::has_less_than(block, 11), has_control) << "round " << round;
     }
 }
 

@@ -140,7 +140,7 @@ struct primitives {
         return {swar::byte_mask(p, '\n'), swar::has_zero(p) ? swar::byte_mask(p, '\0') : 0};
     }
 
-    static bool plain(block p) { return !swar::has_zero_or(p, '\n'); }
+    static bool plain(block p) { return !swar::has_less_than(p, 11); }
 
     static void store_text(block p, uint8_t* out) { decode_straight(p, out); }
 

@@ -65,15 +65,14 @@ inline bool has_zero(const uint8_t* block)
     return (any & ~low7) != 0;
 }
 
-// Whether the 64-byte block holds a zero byte or the byte c, by the same test on each word and on
-// the word XOR c.
-inline bool has_zero_or(const uint8_t* block, uint8_t c)
+// Whether the 64-byte block holds a byte below n (at most 128), by has_zero's test with n in
+// place of 1: exact for the block as a whole, for the same reason.
+inline bool has_less_than(const uint8_t* block, uint8_t n)
 {
     uint64_t any = 0;
     for (unsigned k = 0; k < 8; ++k) {
         const uint64_t w = load(block + 8 * k);
-        const uint64_t x = w ^ (ones * c);
-        any |= ((w - ones) & ~w) | ((x - ones) & ~x);
+        any |= (w - ones * n) & ~w;
     }
     return (any & ~low7) != 0;
 }
