@@ -39,9 +39,16 @@ constexpr size_t decoded_capacity(size_t n)
     return n / 2 + 1 + kernel_overrun;
 }
 
-// How far before its chunk decode_chunk's output may start in the same memory: it reads every
-// byte before it writes there.
+// How far before its chunk decode_chunk's output may start in the same memory. Output begins the
+// gap before the input, less the one byte that a pending high digit decodes before the kernel;
+// it grows by at most half of what is read, and a kernel writes at most kernel_overrun past it.
+// So a store never reaches a byte not yet read while the gap covers that byte and the overrun.
+constexpr bool stores_stay_behind_reads(size_t gap)
+{
+    return gap >= 1 + kernel_overrun;
+}
 inline constexpr size_t in_place_gap = 2 * kernel_overrun;
+static_assert(stores_stay_behind_reads(in_place_gap));
 
 // Decodes the next chunk of a stream with kernel k. A line may start in one chunk and end in a
 // later one; `state` carries it across. The output is the same however the stream is split.

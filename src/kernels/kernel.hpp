@@ -15,8 +15,8 @@ struct block_progress {
 
 // A kernel decodes the 64-byte blocks at the start of `in` that a whole block follows. They start
 // where no high digit is pending and leave none pending; `skipping` carries a NUL-ended line in
-// and out. It may write kernel_overrun bytes past what it produces, and it loads each block and
-// the next before it stores the block's pairs, so `out` may lie before `in` in the same memory.
+// and out. It may write kernel_overrun bytes past what it produces, and at most half a block for
+// each block it reads.
 using decode_blocks_fn = block_progress(std::span<const uint8_t> in, uint8_t* out, bool& skipping);
 
 inline constexpr size_t kernel_overrun = 64;
