@@ -79,8 +79,7 @@ void text_stretch(block_cursor& at, typename isa::block& b, size_t blocks)
     }
 }
 
-// Decodes the blocks of `in` while a whole block follows the one at hand. Everything a step reads
-// it loads before it stores.
+// Decodes the blocks of `in` while a whole block follows the one at hand.
 template <block_primitives isa>
 block_progress decode_blocks_with(std::span<const uint8_t> in, uint8_t* out, bool& skipping)
 {
