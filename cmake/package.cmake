@@ -119,6 +119,8 @@ set(CPACK_RPM_FILE_NAME RPM-DEFAULT)
 set(CPACK_RPM_PACKAGE_RELEASE 1)
 set(CPACK_RPM_PACKAGE_LICENSE MIT)
 set(CPACK_RPM_PACKAGE_GROUP "Applications/Text")
+# dehex has no public home yet: this stands for it, in the reserved .invalid domain, as the
+# contact's address does.
 set(CPACK_RPM_PACKAGE_URL "https://dehex.invalid/")
 set(CPACK_RPM_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION}")
 # The manual page's folders belong to the system (filesystem and man-pages), not to dehex.
