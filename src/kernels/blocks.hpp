@@ -7,56 +7,9 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "pair_starts.hpp"
+
 inline constexpr size_t block_size = 64;
-
-// What a block hands to the next one about the line that goes on into it: kept as whole words, so
-// that the loop holds them in registers and adds them in with no conversion. The whole of `text`
-// is handed on, not only its top bit, to tell the loop whether the block was text alone.
-struct block_carry {
-    uint64_t skipping;   // 1 where a NUL has ended the line's text, else 0
-    uint64_t text;       // the block's text bytes, one bit each: its top bit the line going on
-    uint64_t even_run;   // 1 where the line's high digits stand at even offsets (its run began on an
-                         // even one), else 0
-};
-
-// Bit i of `lf` and `nul` tells whether byte i of the block is a line feed or a NUL;
-// `next_is_text` (0 or 1) whether the byte after the block is neither. Returns the bits of the
-// bytes that begin a whole pair, that is, a high digit whose low digit follows on the same line.
-constexpr uint64_t pair_starts(uint64_t lf, uint64_t nul, uint64_t next_is_text, block_carry& carry)
-{
-    constexpr uint64_t even = 0x5555555555555555;
-
-    // Most text holds no NUL: then no byte is skipped, and every byte but a line feed is text.
-    // From a NUL to the next line feed nothing is text. Adding a bit at the foot of a run of
-    // ones clears the run, so the sum marks the runs of plain bytes that follow a NUL.
-    uint64_t text = ~lf;
-    if ((nul | carry.skipping) != 0) {
-        const uint64_t plain = ~(lf | nul);
-        const uint64_t after_nul = plain & ((nul << 1) | carry.skipping);
-        const uint64_t skipped = nul | (plain & ~(after_nul + plain));
-        carry.skipping = skipped >> 63;
-        text = plain & ~skipped;
-    }
-
-    // Each run of text is a line's, and its high digits stand at its first byte and every second
-    // byte after. Adding each even run start to its run clears the run and leaves the others, so
-    // the sum has a text byte clear where its run starts even and set where it starts odd;
-    // flipping the even bits of that leaves set exactly the high digits. The sum runs on from
-    // block to block as one long addition: a run that goes on into the next block carries into
-    // it exactly when it started even. So the blocks wait on each other for one carry alone. A
-    // carry comes in only with a run going on, which has no start at bit 0: the carry stands
-    // there as its start.
-    const uint64_t starts = (text & ~((text << 1) | (carry.text >> 63)) & even) | carry.even_run;
-    uint64_t sum = 0;
-    carry.even_run = __builtin_add_overflow(starts, text, &sum);
-    carry.text = text;
-    return text & (sum ^ even) & ((text >> 1) | (next_is_text << 63));
-}
-
-constexpr bool is_text(uint8_t c)
-{
-    return c != '\n' && c != '\0';
-}
 
 // For each 8-bit mask, the places of its set bits, lowest first, in the low eight bytes, and the
 // same places plus 8 in the high eight: the byte shuffle that packs together the chosen bytes of
