@@ -32,14 +32,10 @@ constexpr uint64_t pair_starts(uint64_t lf, uint64_t nul, uint64_t next_is_text,
         text = plain & ~skipped;
     }
 
-    // Each run of text is a line's, and its high digits stand at its first byte and every second
-    // byte after. Adding each even run start to its run clears the run and leaves the others, so
-    // the sum has a text byte clear where its run starts even and set where it starts odd;
-    // flipping the even bits of that leaves set exactly the high digits. The sum runs on from
-    // block to block as one long addition: a run that goes on into the next block carries into
-    // it exactly when it started even. So the blocks wait on each other for one carry alone. A
-    // carry comes in only with a run going on, which has no start at bit 0: the carry stands
-    // there as its start.
+    // A line's high digits stand at its first text byte and every second one after. Adding its
+    // start to each run that starts at an even byte clears that run and leaves the others, so the
+    // sum with its even bits flipped marks every high digit. The addition runs on from block to
+    // block: its carry out is a run going on that started even, and stands as that run's start.
     const uint64_t starts = (text & ~((text << 1) | (carry.text >> 63)) & even) | carry.even_run;
     uint64_t sum = 0;
     carry.even_run = __builtin_add_overflow(starts, text, &sum);
