@@ -3,7 +3,6 @@
 // bit per byte the lines of a block are handled all at once, so short lines cost no branch each.
 #pragma once
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
 
@@ -19,15 +18,21 @@ struct pack_entry {
     uint8_t high[8];
 };
 
-inline constexpr auto pack_order = [] {
-    std::array<pack_entry, 256> t{};
-    for (unsigned mask = 0; mask < t.size(); ++mask) {
+// A plain array, not std::array, whose operator[] GCC for s390x would not inline into a kernel's
+// target region.
+struct pack_table {
+    pack_entry rows[256];
+};
+
+inline constexpr pack_table pack_order = [] {
+    pack_table t{};
+    for (unsigned mask = 0; mask < 256; ++mask) {
         unsigned n = 0;
         for (uint8_t bit = 0; bit < 8; ++bit)
             if ((mask >> bit) & 1)
-                t[mask].low[n++] = bit;
+                t.rows[mask].low[n++] = bit;
         for (unsigned i = 0; i < 8; ++i)
-            t[mask].high[i] = static_cast<uint8_t>(t[mask].low[i] + 8);
+            t.rows[mask].high[i] = static_cast<uint8_t>(t.rows[mask].low[i] + 8);
     }
     return t;
 }();

@@ -67,8 +67,8 @@ constexpr pack_halves halves = [] {
     pack_halves h{};
     for (unsigned mask = 0; mask < 256; ++mask)
         for (unsigned i = 0; i < 8; ++i) {
-            h.low[mask] |= uint64_t{pack_order[mask].low[i]} << (8 * i);
-            h.high[mask] |= uint64_t{pack_order[mask].high[i]} << (8 * i);
+            h.low[mask] |= uint64_t{pack_order.rows[mask].low[i]} << (8 * i);
+            h.high[mask] |= uint64_t{pack_order.rows[mask].high[i]} << (8 * i);
         }
     return h;
 }();
