@@ -30,7 +30,7 @@ namespace {
 
 // Byte compares, folded into bits by pairwise adds of 8-byte vectors.
 struct neon_masks {
-    static uint64_t byte_mask(const uint8_t* block, uint8_t c)
+    static inline uint64_t byte_mask(const uint8_t* block, uint8_t c)
     {
         static constexpr uint8_t weight_bytes[8] = {1, 2, 4, 8, 16, 32, 64, 128};
         const uint8x8_t weights = vld1_u8(weight_bytes);
@@ -44,7 +44,7 @@ struct neon_masks {
         return vget_lane_u64(vreinterpret_u64_u8(quarters), 0);
     }
 
-    static bool has_zero(const uint8_t* block)
+    static inline bool has_zero(const uint8_t* block)
     {
         const uint8x16_t least = vminq_u8(vminq_u8(vld1q_u8(block), vld1q_u8(block + 16)),
                                           vminq_u8(vld1q_u8(block + 32), vld1q_u8(block + 48)));

@@ -99,7 +99,7 @@ constexpr bool fewer_than_four(uint64_t bits)
     return (bits & (bits - 1)) == 0;
 }
 
-// `masks` has static byte_mask(block, c), bit i for byte i of the block, and has_zero(block).
+// `masks` has static inline byte_mask(block, c), bit i for byte i of the block, and has_zero(block).
 template <class masks>
 struct primitives {
     using block = const uint8_t*;

@@ -37,8 +37,9 @@ struct swar_masks {
             return ((z >> 7) * 0x8040201008040201) >> 56;
     }
 
-    // Bit i tells whether byte i of the block is c.
-    static uint64_t byte_mask(const uint8_t* block, uint8_t c)
+    // Bit i tells whether byte i of the block is c. Declared inline outright, as the masks of
+    // every kernel are: clang gives a function defined in its class no inlining hint.
+    static inline uint64_t byte_mask(const uint8_t* block, uint8_t c)
     {
         uint64_t mask = 0;
         for (unsigned k = 0; k < 8; ++k)
@@ -48,7 +49,7 @@ struct swar_masks {
 
     // (w - ones) & ~w has a top bit set where w has a zero byte (and maybe beside it, where the
     // borrow runs on), and none where it has none: exact for the block as a whole, and cheaper.
-    static bool has_zero(const uint8_t* block)
+    static inline bool has_zero(const uint8_t* block)
     {
         uint64_t any = 0;
         for (unsigned k = 0; k < 8; ++k) {
