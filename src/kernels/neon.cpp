@@ -2,10 +2,11 @@
 // as it loads. The line feed mask comes from byte compares folded into bits by pairwise adds, and
 // the NUL mask only where the block holds a NUL. Each 8 bytes' pairs are packed with one 8-byte
 // TBL from the packing table and stored where a single count of the whole pairs mask puts them.
-// Advanced SIMD is part of every AArch64 CPU: no target region.
+// Advanced SIMD is part of every AArch64 CPU: no target region. Little-endian only: masks and
+// table rows are read back across lane sizes.
 #include "kernel.hpp"
 
-#if defined(__aarch64__)
+#if defined(__AARCH64EL__)
 #include <arm_neon.h>
 
 #include "blocks.hpp"
@@ -40,7 +41,6 @@ uint8x16_t combine(uint8x16_t high, uint8x16_t low)
 // weights 1, 2, ..., 128, and three rounds of pairwise adds sum each run of eight.
 uint64_t bits_of(uint8x16_t m0, uint8x16_t m1, uint8x16_t m2, uint8x16_t m3)
 {
-    // Loaded rather than written as a vector literal, whose lanes big-endian targets reverse.
     static constexpr uint8_t weight_bytes[16] = {1, 2, 4, 8, 16, 32, 64, 128, 1, 2, 4, 8, 16, 32, 64, 128};
     const uint8x16_t weights = vld1q_u8(weight_bytes);
     const uint8x16_t low = vpaddq_u8(vandq_u8(m0, weights), vandq_u8(m1, weights));
@@ -67,8 +67,8 @@ constexpr pack_halves halves = [] {
     pack_halves h{};
     for (unsigned mask = 0; mask < 256; ++mask)
         for (unsigned i = 0; i < 8; ++i) {
-            h.low[mask] |= uint64_t{pack_order[mask].low[i]} << (8 * i);
-            h.high[mask] |= uint64_t{pack_order[mask].high[i]} << (8 * i);
+            h.low[mask] |= uint64_t{pack_order.rows[mask].low[i]} << (8 * i);
+            h.high[mask] |= uint64_t{pack_order.rows[mask].high[i]} << (8 * i);
         }
     return h;
 }();
