@@ -98,7 +98,8 @@ struct primitives {
         return {lfs, bits(_mm256_cmpeq_epi8(b.low, zero), _mm256_cmpeq_epi8(b.high, zero))};
     }
 
-    // Odd pairs take their last low digit from the block after, which the loop has loaded.
+    // Odd pairs take their last low digit from the block after in memory, which the loop has
+    // loaded: it follows every block that is stored.
     static void store_text(const block& b, const block&, bool odd, uint8_t* out)
     {
         const uint8_t* const at = b.at;
@@ -120,7 +121,7 @@ struct primitives {
         const __m256i low_digits = digit_values(load32(at));
         const __m256i high_digits = digit_values(load32(at + 32));
         const __m256i low = pair_values(low_digits, one_on(low_digits, high_digits));
-        // The last pair's low digit is byte 0 of the block after.
+        // The last pair's low digit is byte 0 of the block after in memory.
         const __m256i high = pair_values(high_digits, digit_values(load32(at + 33)));
         const uint64_t lane0 = pairs & 0xFFFF;
         const uint64_t lane1 = _bextr_u64(pairs, 16, 16);

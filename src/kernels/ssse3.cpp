@@ -100,7 +100,8 @@ struct primitives {
         return {lfs, equal(zero)};
     }
 
-    // Odd pairs take their last low digit from the block after, which the loop has loaded.
+    // Odd pairs take their last low digit from the block after in memory, which the loop has
+    // loaded: it follows every block that is stored.
     static void store_text(const block& b, const block&, bool odd, uint8_t* out)
     {
         const uint8_t* const at = b.at + odd;
@@ -120,7 +121,7 @@ struct primitives {
         const __m128i p0 = pair_values(d0, _mm_alignr_epi8(d1, d0, 1));
         const __m128i p1 = pair_values(d1, _mm_alignr_epi8(d2, d1, 1));
         const __m128i p2 = pair_values(d2, _mm_alignr_epi8(d3, d2, 1));
-        // The last pair's low digit is byte 0 of the block after.
+        // The last pair's low digit is byte 0 of the block after in memory.
         const __m128i p3 = pair_values(d3, digit_values(load16(at + 49)));
         // Without BMI, a word of the pair starts comes out of a vector in one instruction.
         const __m128i words = _mm_cvtsi64_si128(static_cast<long long>(pairs));
