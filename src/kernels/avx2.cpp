@@ -1,9 +1,9 @@
 // The AVX2 kernel: a block as two 32-byte vectors, their digit values found as its pairs are
 // stored, from memory, where a digit one byte on is found as cheaply as one in place. AVX2 has no
-// byte compress, so the pairs are packed 16 bytes at a time with a
-// byte shuffle whose index list comes from the packing table (x86_pack.hpp). Nothing that the CPUs
-// it is chosen for run from microcode: no pext or pdep (AMD before Zen 3), and no vperm2i128 or
-// vpermq (Zen 1: 8 and 3 macro-ops); the lanes are crossed by an extract and an insert instead.
+// byte compress, so the pairs are packed 16 bytes at a time with a byte shuffle whose index list
+// comes from the packing table (x86_pack.hpp). Nothing that the CPUs it is chosen for run from
+// microcode: no pext or pdep (AMD before Zen 3), and no vperm2i128 or vpermq (Zen 1: 8 and 3
+// macro-ops); the lanes are crossed by an extract and an insert instead.
 #include "kernel.hpp"
 
 #if defined(__x86_64__)
@@ -33,7 +33,8 @@ void store16(uint8_t* p, __m128i v)
 }
 
 // digit_value of each byte, modulo 256: the byte less '0', or less 'a' - 10 for 'a' to 'z'.
-// Adding 0x80 - 'a' moves 'a' to 'z' to the 26 lowest signed bytes, and only them.
+// Adding 0x80 - 'a' moves 'a' to 'z' to the 26 lowest signed bytes, and only them. The byte is
+// only ever added, so that it can be read from memory.
 __m256i digit_values(__m256i c)
 {
     const __m256i moved = _mm256_add_epi8(c, _mm256_set1_epi8(static_cast<char>(0x80 - 'a')));
