@@ -42,32 +42,40 @@ void line_stretch(block_cursor& at, typename isa::block& b, size_t blocks)
     }
 }
 
-// Blocks of text while they last, up to `blocks` of them; returns how many there were. One line
-// fills them, its pairs at every even byte; or at every odd one, where byte 0 is the low digit of
-// a pair begun before: then they are the pairs at the even bytes of the block one byte on, the
-// last of them whole only if the line goes on past the block.
+// Blocks of text while they last, up to the one at `end`. One line fills them, its pairs at every
+// even byte; or at every odd one, where byte 0 is the low digit of a pair begun before: then they
+// are the pairs at the even bytes of the block one byte on, the last of them whole only if the
+// line goes on past the block.
 template <block_primitives isa, bool odd>
-size_t text_run(block_cursor& at, size_t blocks)
+void text_run(block_cursor& at, const uint8_t* end)
 {
-    size_t done = 0;
+    const uint8_t* in = at.in;
+    uint8_t* out = at.out;
     do {
-        isa::store_text(isa::load(at.in + odd), at.out);
-        at.out += block_size / 2;
-        at.in += block_size;
-    } while (++done < blocks && isa::plain(isa::load(at.in)));
-    at.out -= odd && !is_text(*at.in);
+        isa::store_text(isa::load(in + odd), out);
+        out += block_size / 2;
+        in += block_size;
+    } while (in != end && isa::plain(isa::load(in)));
+    at.in = in;
+    at.out = out - (odd && !is_text(*in));
     at.carry = {0, ~uint64_t{0}, !odd};
-    return done;
 }
 
+// At least `blocks` blocks, and a run of text begun among them to its end, up to the block at
+// `end`; returns how many blocks it took.
 template <block_primitives isa>
-void text_stretch(block_cursor& at, typename isa::block& b, size_t blocks)
+size_t text_stretch(block_cursor& at, typename isa::block& b, size_t blocks, const uint8_t* end)
 {
-    while (blocks > 0) {
+    const uint8_t* const start = at.in;
+    const uint8_t* const stretch_end = start + blocks * block_size;
+    while (at.in < stretch_end) {
         // A block that ends a run needs its marks, and this finds them for it.
         const line_marks m = isa::marks(b);
         if ((m.lf | m.nul | at.carry.skipping) == 0) {
-            blocks -= low_digit_pending(at.carry) ? text_run<isa, true>(at, blocks) : text_run<isa, false>(at, blocks);
+            if (low_digit_pending(at.carry))
+                text_run<isa, true>(at, end);
+            else
+                text_run<isa, false>(at, end);
             b = isa::load(at.in);
             continue;
         }
@@ -75,8 +83,8 @@ void text_stretch(block_cursor& at, typename isa::block& b, size_t blocks)
         at.out = isa::store_pairs(b, next, pair_starts(m.lf, m.nul, !is_text(at.in[block_size]), at.carry), at.out);
         b = next;
         at.in += block_size;
-        --blocks;
     }
+    return static_cast<size_t>(at.in - start) / block_size;
 }
 
 // Decodes the blocks of `in` while a whole block follows the one at hand.
@@ -87,12 +95,13 @@ block_progress decode_blocks_with(std::span<const uint8_t> in, uint8_t* out, boo
         return {0, 0};
     block_cursor at{in.data(), out, {skipping, 0, 0}};
     typename isa::block b = isa::load(at.in);
+    const uint8_t* const end = in.data() + (in.size() / block_size - 1) * block_size;
     bool text_way = isa::text_at_every_block;
     for (size_t left = in.size() / block_size - 1; left > 0;) {
-        const size_t blocks = left < stretch_blocks ? left : stretch_blocks;
+        size_t blocks = left < stretch_blocks ? left : stretch_blocks;
         const uint8_t* const stretch_out = at.out;
         if (text_way)
-            text_stretch<isa>(at, b, blocks);
+            blocks = text_stretch<isa>(at, b, blocks, end);
         else
             line_stretch<isa>(at, b, blocks);
         left -= blocks;
