@@ -1,7 +1,8 @@
 // The NEON kernel for AArch64: a block as four 16-byte vectors, and their digit values found once
 // as it loads. The line feed mask comes from byte compares folded into bits by pairwise adds, and
-// the NUL mask only where the block holds a NUL. Each 8 bytes' pairs are packed with one 8-byte
-// TBL from the packing table and stored where a single count of the whole pairs mask puts them.
+// the NUL mask only where the block holds a NUL. Each 16 bytes' pairs are packed with one 8-byte
+// TBL from the packing table (pack_lists.hpp) and stored where a single count of the whole pairs
+// mask puts them.
 // Advanced SIMD is part of every AArch64 CPU: no target region.
 #include "kernel.hpp"
 
@@ -9,6 +10,7 @@
 #include <arm_neon.h>
 
 #include "blocks.hpp"
+#include "pack_lists.hpp"
 
 namespace neon {
 
@@ -30,10 +32,10 @@ uint8x16_t digit_values(uint8x16_t c)
     return vaddq_u8(from_a, vbslq_u8(lower, vdupq_n_u8(10), vdupq_n_u8('a' - '0')));
 }
 
-// Byte i is 16 * high[i] + low[i], modulo 256, for digit values high and low.
+// Byte i is 16 * high[i] + low[i], modulo 256, for digit values high and low: one multiply-add.
 uint8x16_t combine(uint8x16_t high, uint8x16_t low)
 {
-    return vaddq_u8(vshlq_n_u8(high, 4), low);
+    return vmlaq_u8(low, high, vdupq_n_u8(16));
 }
 
 // Four compare results (bytes 0 or 0xFF) as one bit per byte: each byte keeps its bit of the
@@ -56,30 +58,11 @@ uint64_t running_counts(uint64_t bits)
     return vget_lane_u64(vreinterpret_u64_u8(counts), 0) * 0x0101010101010101;
 }
 
-// The packing table's two halves apart, 8 bytes a row, so that a row's address is one scaled
-// index: the places of the chosen bytes among 16, for the low 8 and for the high 8.
-struct pack_halves {
-    uint64_t low[256];
-    uint64_t high[256];
-};
-
-constexpr pack_halves halves = [] {
-    pack_halves h{};
-    for (unsigned mask = 0; mask < 256; ++mask)
-        for (unsigned i = 0; i < 8; ++i) {
-            h.low[mask] |= uint64_t{pack_order[mask].low[i]} << (8 * i);
-            h.high[mask] |= uint64_t{pack_order[mask].high[i]} << (8 * i);
-        }
-    return h;
-}();
-
-// Stores the values[0..7] (half 0) or values[8..15] (half 1) whose bits are set in the low 8 bits
-// of `mask`, at `out`; writes 8 bytes.
-template <int half>
-void pack8(uint8x16_t values, uint64_t mask, uint8_t* out)
+// Stores the values whose bits are set in the low 16 bits of `mask`, no two next to each other, at
+// `out`, in order; writes 8 bytes.
+void pack16(uint8x16_t values, uint64_t mask, uint8_t* out)
 {
-    const uint64_t* row = (half == 0 ? halves.low : halves.high) + (mask & 0xFF);
-    vst1_u8(out, vqtbl1_u8(values, vld1_u8(reinterpret_cast<const uint8_t*>(row))));
+    vst1_u8(out, vqtbl1_u8(values, vld1_u8(pack_lists[mask & 0xFFFF].data())));
 }
 
 struct primitives {
@@ -127,22 +110,16 @@ struct primitives {
         const uint8x16_t v2 = combine(b.d2, vextq_u8(b.d2, b.d3, 1));
         const uint8x16_t v3 = combine(b.d3, vextq_u8(b.d3, next.d0, 1));
         const uint64_t ends = running_counts(pairs);
-        const uint64_t starts = ends << 8;
-        // Pairs are never next to each other: each 8 bytes begin at most four, and the spare
-        // bytes stored are written over by the next 8's, or fall in the room past the output.
-        pack8<0>(v0, pairs, out);
-        pack8<1>(v0, pairs >> 8, out + ((starts >> 8) & 0xFF));
-        pack8<0>(v1, pairs >> 16, out + ((starts >> 16) & 0xFF));
-        pack8<1>(v1, pairs >> 24, out + ((starts >> 24) & 0xFF));
-        pack8<0>(v2, pairs >> 32, out + ((starts >> 32) & 0xFF));
-        pack8<1>(v2, pairs >> 40, out + ((starts >> 40) & 0xFF));
-        pack8<0>(v3, pairs >> 48, out + ((starts >> 48) & 0xFF));
-        pack8<1>(v3, pairs >> 56, out + (starts >> 56));
+        // Each 16 bytes begin at most eight pairs: the spare bytes stored are written over by the
+        // next 16's, or fall in the room past the output.
+        pack16(v0, pairs, out);
+        pack16(v1, pairs >> 16, out + ((ends >> 8) & 0xFF));
+        pack16(v2, pairs >> 32, out + ((ends >> 24) & 0xFF));
+        pack16(v3, pairs >> 48, out + ((ends >> 40) & 0xFF));
         return out + (ends >> 56);
     }
 
-    // The digits at even bytes and at odd bytes, unzipped; where the pairs begin at odd bytes,
-    // the low digits are the even ones a place on, the last of them next's byte 0.
+    // The digits at even bytes and at odd bytes, unzipped.
     static void store_text(const block& b, uint8_t* out)
     {
         vst1q_u8(out, combine(vuzp1q_u8(b.d0, b.d1), vuzp2q_u8(b.d0, b.d1)));
@@ -154,6 +131,7 @@ struct primitives {
 
 block_progress decode_blocks(std::span<const uint8_t> in, uint8_t* out, bool& skipping)
 {
+    fill_pack_lists();
     return decode_blocks_with<primitives>(in, out, skipping);
 }
 
