@@ -38,6 +38,20 @@ uint8x16_t combine(uint8x16_t high, uint8x16_t low)
     return vmlaq_u8(low, high, vdupq_n_u8(16));
 }
 
+// The values of the pairs of the bytes high[i] and low[i], for a block of text, from the bytes
+// themselves. Less 'a', a byte is 39 less than its digit value less 49 where it is a lowercase
+// letter (a multiply-add of the compare's all-ones, -1), and sixteen times 39 is 112 modulo 256: so
+// the value is 16 * h + l, less 112 and 39 for letters, plus 17 * 49, where h and l are the bytes
+// less 'a'.
+static_assert(16 * ('a' - '0' - 10) % 256 == 112 && 17 * ('a' - '0') % 256 == 65);
+uint8x16_t text_pairs(uint8x16_t high, uint8x16_t low)
+{
+    const uint8x16_t h = vsubq_u8(high, vdupq_n_u8('a')), l = vsubq_u8(low, vdupq_n_u8('a'));
+    const uint8x16_t lower_h = vcltq_u8(h, vdupq_n_u8(26)), lower_l = vcltq_u8(l, vdupq_n_u8(26));
+    const uint8x16_t sum = vmlaq_u8(vmlaq_u8(l, lower_l, vdupq_n_u8(39)), h, vdupq_n_u8(16));
+    return vaddq_u8(vmlaq_u8(sum, lower_h, vdupq_n_u8(112)), vdupq_n_u8(65));
+}
+
 // Four compare results (bytes 0 or 0xFF) as one bit per byte: each byte keeps its bit of the
 // weights 1, 2, ..., 128, and three rounds of pairwise adds sum each run of eight.
 uint64_t bits_of(uint8x16_t m0, uint8x16_t m1, uint8x16_t m2, uint8x16_t m3)
@@ -119,11 +133,11 @@ struct primitives {
         return out + (ends >> 56);
     }
 
-    // The digits at even bytes and at odd bytes, unzipped.
+    // The bytes at even places and at odd places, unzipped.
     static void store_text(const block& b, uint8_t* out)
     {
-        vst1q_u8(out, combine(vuzp1q_u8(b.d0, b.d1), vuzp2q_u8(b.d0, b.d1)));
-        vst1q_u8(out + 16, combine(vuzp1q_u8(b.d2, b.d3), vuzp2q_u8(b.d2, b.d3)));
+        vst1q_u8(out, text_pairs(vuzp1q_u8(b.c0, b.c1), vuzp2q_u8(b.c0, b.c1)));
+        vst1q_u8(out + 16, text_pairs(vuzp1q_u8(b.c2, b.c3), vuzp2q_u8(b.c2, b.c3)));
     }
 };
 
