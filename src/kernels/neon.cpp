@@ -52,17 +52,24 @@ uint8x16_t text_pairs(uint8x16_t high, uint8x16_t low)
     return vaddq_u8(vmlaq_u8(sum, lower_h, vdupq_n_u8(112)), vdupq_n_u8(65));
 }
 
-// Four compare results (bytes 0 or 0xFF) as one bit per byte: each byte keeps its bit of the
-// weights 1, 2, ..., 128, and three rounds of pairwise adds sum each run of eight.
-uint64_t bits_of(uint8x16_t m0, uint8x16_t m1, uint8x16_t m2, uint8x16_t m3)
+// Four compare results (bytes 0 or 0xFF) as one bit per byte, in the low 64 bits: each byte keeps
+// its bit of the weights 1, 2, ..., 128, and three rounds of pairwise adds sum each run of eight.
+// The last round's other half sums the bytes of `beside` two by two: 0 only where both are 0, if
+// they are compare results.
+uint8x16_t bits_of(uint8x16_t m0, uint8x16_t m1, uint8x16_t m2, uint8x16_t m3, uint8x16_t beside)
 {
     // Loaded rather than written as a vector literal, whose lanes big-endian targets reverse.
     static constexpr uint8_t weight_bytes[16] = {1, 2, 4, 8, 16, 32, 64, 128, 1, 2, 4, 8, 16, 32, 64, 128};
     const uint8x16_t weights = vld1q_u8(weight_bytes);
     const uint8x16_t low = vpaddq_u8(vandq_u8(m0, weights), vandq_u8(m1, weights));
     const uint8x16_t high = vpaddq_u8(vandq_u8(m2, weights), vandq_u8(m3, weights));
-    const uint8x16_t sums = vpaddq_u8(low, high);
-    return vgetq_lane_u64(vreinterpretq_u64_u8(vpaddq_u8(sums, sums)), 0);
+    return vpaddq_u8(vpaddq_u8(low, high), beside);
+}
+
+template <int i>
+uint64_t half(uint8x16_t v)
+{
+    return vgetq_lane_u64(vreinterpretq_u64_u8(v), i);
 }
 
 // Byte k is the number of bits of `bits` up to bit 8k + 7: one CNT and a multiply.
@@ -93,15 +100,18 @@ struct primitives {
         return {c0, c1, c2, c3, digit_values(c0), digit_values(c1), digit_values(c2), digit_values(c3)};
     }
 
-    // A block of text holds no zero byte: the least of its bytes tells that without a mask, and
-    // the mask is found apart, so that the compiler does not find it on every block anyway.
+    // A block of text holds no zero byte: the least of its bytes tells that without a mask, beside
+    // the line feeds' bits, and the mask is found apart, so that the compiler does not find it on
+    // every block anyway.
     static line_marks marks(const block& b)
     {
         const uint8x16_t lf = vdupq_n_u8('\n');
-        const uint64_t lfs = bits_of(vceqq_u8(b.c0, lf), vceqq_u8(b.c1, lf), vceqq_u8(b.c2, lf), vceqq_u8(b.c3, lf));
-        if (vminvq_u8(vminq_u8(vminq_u8(b.c0, b.c1), vminq_u8(b.c2, b.c3))) != 0) [[likely]]
-            return {lfs, 0};
-        return {lfs, nuls(b.c0, b.c1, b.c2, b.c3)};
+        const uint8x16_t least = vminq_u8(vminq_u8(b.c0, b.c1), vminq_u8(b.c2, b.c3));
+        const uint8x16_t bits = bits_of(vceqq_u8(b.c0, lf), vceqq_u8(b.c1, lf), vceqq_u8(b.c2, lf), vceqq_u8(b.c3, lf),
+                                        vceqzq_u8(least));
+        if (half<1>(bits) == 0) [[likely]]
+            return {half<0>(bits), 0};
+        return {half<0>(bits), nuls(b.c0, b.c1, b.c2, b.c3)};
     }
 
     // No byte below 11, so no line feed and no NUL.
@@ -113,7 +123,7 @@ struct primitives {
     // The vectors one by one, in registers: a block by reference would live in memory.
     [[gnu::noinline, gnu::cold]] static uint64_t nuls(uint8x16_t c0, uint8x16_t c1, uint8x16_t c2, uint8x16_t c3)
     {
-        return bits_of(vceqzq_u8(c0), vceqzq_u8(c1), vceqzq_u8(c2), vceqzq_u8(c3));
+        return half<0>(bits_of(vceqzq_u8(c0), vceqzq_u8(c1), vceqzq_u8(c2), vceqzq_u8(c3), vdupq_n_u8(0)));
     }
 
     // The value of the pair at every byte: the low digits are the same vectors one byte on.
