@@ -90,6 +90,7 @@ struct primitives {
     static constexpr bool text_at_every_block = false;
 
     struct block {
+        const uint8_t* at;
         uint8x16_t c0, c1, c2, c3;  // the bytes
         uint8x16_t d0, d1, d2, d3;  // their digit values
     };
@@ -97,7 +98,7 @@ struct primitives {
     static block load(const uint8_t* p)
     {
         const uint8x16_t c0 = vld1q_u8(p), c1 = vld1q_u8(p + 16), c2 = vld1q_u8(p + 32), c3 = vld1q_u8(p + 48);
-        return {c0, c1, c2, c3, digit_values(c0), digit_values(c1), digit_values(c2), digit_values(c3)};
+        return {p, c0, c1, c2, c3, digit_values(c0), digit_values(c1), digit_values(c2), digit_values(c3)};
     }
 
     // A block of text holds no zero byte: the least of its bytes tells that without a mask, beside
@@ -143,11 +144,13 @@ struct primitives {
         return out + (ends >> 56);
     }
 
-    // The bytes at even places and at odd places, unzipped.
+    // The bytes at even places and at odd places, loaded apart again (the block's vectors go
+    // unused, and their loads with them).
     static void store_text(const block& b, uint8_t* out)
     {
-        vst1q_u8(out, text_pairs(vuzp1q_u8(b.c0, b.c1), vuzp2q_u8(b.c0, b.c1)));
-        vst1q_u8(out + 16, text_pairs(vuzp1q_u8(b.c2, b.c3), vuzp2q_u8(b.c2, b.c3)));
+        const uint8x16x2_t first = vld2q_u8(b.at), second = vld2q_u8(b.at + 32);
+        vst1q_u8(out, text_pairs(first.val[0], first.val[1]));
+        vst1q_u8(out + 16, text_pairs(second.val[0], second.val[1]));
     }
 };
 
