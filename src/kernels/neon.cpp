@@ -2,7 +2,8 @@
 // as it loads. The line feed mask comes from byte compares folded into bits by pairwise adds, and
 // the NUL mask only where the block holds a NUL. Each 16 bytes' pairs are packed with one 8-byte
 // TBL from the packing table (pack_lists.hpp) and stored where a single count of the whole pairs
-// mask puts them.
+// mask puts them. A block of text is loaded again by LD2, its even and its odd bytes apart, and
+// its pairs found from the bytes.
 // Advanced SIMD is part of every AArch64 CPU: no target region.
 #include "kernel.hpp"
 
@@ -38,11 +39,10 @@ uint8x16_t combine(uint8x16_t high, uint8x16_t low)
     return vmlaq_u8(low, high, vdupq_n_u8(16));
 }
 
-// The values of the pairs of the bytes high[i] and low[i], for a block of text, from the bytes
-// themselves. Less 'a', a byte is 39 less than its digit value less 49 where it is a lowercase
-// letter (a multiply-add of the compare's all-ones, -1), and sixteen times 39 is 112 modulo 256: so
-// the value is 16 * h + l, less 112 and 39 for letters, plus 17 * 49, where h and l are the bytes
-// less 'a'.
+// The values of the pairs high[i], low[i] of a block of text, from the bytes themselves. With h
+// and l the bytes less 'a', a digit value is 49 more than h, or than h - 39 for a lowercase letter
+// (a multiply-add of the compare's all-ones, -1). So a value is 16 * h + l, less 16 * 39 (112
+// modulo 256) for a letter high and 39 for a letter low, plus 17 * 49 (65 modulo 256).
 static_assert(16 * ('a' - '0' - 10) % 256 == 112 && 17 * ('a' - '0') % 256 == 65);
 uint8x16_t text_pairs(uint8x16_t high, uint8x16_t low)
 {
@@ -90,7 +90,7 @@ struct primitives {
     static constexpr bool text_at_every_block = false;
 
     struct block {
-        const uint8_t* at;
+        const uint8_t* at;          // where they were loaded from
         uint8x16_t c0, c1, c2, c3;  // the bytes
         uint8x16_t d0, d1, d2, d3;  // their digit values
     };
