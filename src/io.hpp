@@ -9,14 +9,12 @@
 
 // Reads what is there, up to buf.size() bytes, waiting for it if need be. Returns the count,
 // 0 at end of input, or -1 with errno set. Where `fd` has O_DIRECT and the system refuses a read
-// for its alignment (the file's offset is no multiple of the device's block, say), O_DIRECT is
-// cleared on it and the same bytes are read without.
+// for its alignment (EINVAL), O_DIRECT is cleared on it and the same bytes are read without.
 ssize_t read_some(int fd, std::span<uint8_t> buf);
 
 // Writes all of `data`. Returns false with errno set if it cannot; a write that takes nothing
 // counts as a full device (ENOSPC). Where `fd` has O_DIRECT and the system refuses a write for
-// its alignment (EINVAL: the file's offset is no multiple of the device's block, or the device
-// wants larger units), O_DIRECT is cleared on it and the rest is written without.
+// its alignment (EINVAL), O_DIRECT is cleared on it and the rest is written without.
 bool write_all(int fd, std::span<const uint8_t> data);
 
 // What writes to a descriptor opened with O_DIRECT are made of: whole units of this size, from

@@ -1,6 +1,6 @@
 // dehex: decode the hexadecimal text on standard input into the bytes it spells on standard
-// output. Arguments are ignored. Exits 0 at the end of input; on a read or write error it says
-// so in one line on standard error and exits 1.
+// output. Arguments are ignored. Exits 0 at the end of input; on a read or write error, or with no
+// memory for its read buffer, it says so in one line on standard error and exits 1.
 #include <unistd.h>
 
 #include <algorithm>

@@ -11,12 +11,11 @@
 
 namespace {
 
-// The bytes are decoded in place: the output is written into the same buffer as the input it
-// comes from, ahead of it, and a pair's byte never overtakes the pair. Before the input there is
-// room for what an O_DIRECT output holds back (less than one direct unit), with the gap that
-// decode_chunk needs, rounded up to a whole direct unit so that reads stay aligned.
+// Decoded in place, ahead of the input in the same buffer: before the input lies room for what
+// an O_DIRECT output holds back (under one direct unit) and the gap decode_chunk needs.
 constexpr size_t before_input = direct_unit - 1 + in_place_gap;
 constexpr size_t input_at = (before_input + direct_unit - 1) / direct_unit * direct_unit;
+static_assert(input_at % direct_unit == 0, "reads into the buffer stay aligned for O_DIRECT");
 
 }  // namespace
 

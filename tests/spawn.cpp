@@ -73,11 +73,15 @@ std::vector<char*> pointers_to(std::vector<std::string>& strings)
     return p;
 }
 
-// A seccomp filter that ends the process at fcntl(fd, F_SETPIPE_SZ, ...) and allows every other call.
+// A seccomp filter that ends the process at fcntl(fd, F_SETPIPE_SZ, ...) and allows every other
+// call. 32-bit C libraries call fcntl64.
 constexpr uint32_t command_offset = offsetof(seccomp_data, args) + sizeof(uint64_t) +
                                     (std::endian::native == std::endian::big ? 4 : 0);
 sock_filter no_pipe_resizing[] = {
     BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+#ifdef SYS_fcntl64
+    BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_fcntl64, 1, 0),
+#endif
     BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_fcntl, 0, 3),
     BPF_STMT(BPF_LD | BPF_W | BPF_ABS, command_offset),
     BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, F_SETPIPE_SZ, 0, 1),

@@ -1,8 +1,9 @@
-// The AVX2 kernel: a block as two 32-byte vectors, with the digit values of its bytes found once,
-// when it is loaded. AVX2 has no byte compress, so the pairs are packed 16 bytes at a time with a
-// byte shuffle whose index list comes from the packing table (x86_pack.hpp). Nothing that the CPUs
-// it is chosen for run from microcode: no pext or pdep (AMD before Zen 3), and no vperm2i128 or
-// vpermq (Zen 1: 8 and 3 macro-ops); the lanes are crossed by an extract and an insert instead.
+// The AVX2 kernel: a block as two 32-byte vectors, their digit values found as its pairs are
+// stored, from memory, where a digit one byte on is found as cheaply as one in place. AVX2 has no
+// byte compress, so the pairs are packed 16 bytes at a time with a byte shuffle whose index list
+// comes from the packing table (x86_pack.hpp). Nothing that the CPUs it is chosen for run from
+// microcode: no pext or pdep (AMD before Zen 3), and no vperm2i128 or vpermq (Zen 1: 8 and 3
+// macro-ops); the lanes are crossed by an extract and an insert instead.
 #include "kernel.hpp"
 
 #if defined(__x86_64__)
@@ -32,12 +33,13 @@ void store16(uint8_t* p, __m128i v)
 }
 
 // digit_value of each byte, modulo 256: the byte less '0', or less 'a' - 10 for 'a' to 'z'.
-// Adding 0x80 - 'a' moves 'a' to 'z' to the 26 lowest signed bytes, and only them.
+// Adding 0x80 - 'a' moves 'a' to 'z' to the 26 lowest signed bytes, and only them. The byte is
+// only ever added, so that it can be read from memory.
 __m256i digit_values(__m256i c)
 {
     const __m256i moved = _mm256_add_epi8(c, _mm256_set1_epi8(static_cast<char>(0x80 - 'a')));
     const __m256i lower = _mm256_cmpgt_epi8(_mm256_set1_epi8(static_cast<char>(0x80 + 26)), moved);
-    return _mm256_sub_epi8(c, _mm256_blendv_epi8(_mm256_set1_epi8('0'), _mm256_set1_epi8('a' - 10), lower));
+    return _mm256_add_epi8(c, _mm256_blendv_epi8(_mm256_set1_epi8(-'0'), _mm256_set1_epi8(10 - 'a'), lower));
 }
 
 // The 32 bytes that follow `first` in a block: its last 31 and the first of `second`.
@@ -68,16 +70,16 @@ __m256i even_pairs(__m256i digits)
 struct primitives {
     static constexpr bool text_at_every_block = false;
 
+    // Where the block is, and its bytes for its marks: the loop hands a block on to the next step
+    // with no vector that the step would have to carry.
     struct block {
+        const uint8_t* at;
         __m256i low, high;
-        __m256i low_digits, high_digits;
     };
 
     static block load(const uint8_t* p)
     {
-        const __m256i low = load32(p);
-        const __m256i high = load32(p + 32);
-        return {low, high, digit_values(low), digit_values(high)};
+        return {p, load32(p), load32(p + 32)};
     }
 
     // NULs are rare: the least byte of the block tells whether it holds one, and their mask is
@@ -91,24 +93,25 @@ struct primitives {
                    uint64_t{static_cast<uint32_t>(_mm256_movemask_epi8(high))} << 32;
         };
         const uint64_t lfs = bits(_mm256_cmpeq_epi8(b.low, lf), _mm256_cmpeq_epi8(b.high, lf));
-        if (_mm256_movemask_epi8(_mm256_cmpeq_epi8(_mm256_min_epu8(b.low, b.high), zero)) == 0) [[likely]]
+        const __m256i nuls = _mm256_cmpeq_epi8(_mm256_min_epu8(b.low, b.high), zero);
+        if (_mm256_testz_si256(nuls, nuls)) [[likely]]
             return {lfs, 0};
         return {lfs, bits(_mm256_cmpeq_epi8(b.low, zero), _mm256_cmpeq_epi8(b.high, zero))};
     }
 
-    // A line feed or a NUL is the one byte whose least with itself XOR a line feed is 0.
+    // No byte below 11, so no line feed and no NUL.
     static bool plain(const block& b)
     {
-        const __m256i lf = _mm256_set1_epi8('\n');
-        const __m256i least = _mm256_min_epu8(_mm256_min_epu8(b.low, _mm256_xor_si256(b.low, lf)),
-                                              _mm256_min_epu8(b.high, _mm256_xor_si256(b.high, lf)));
-        return _mm256_movemask_epi8(_mm256_cmpeq_epi8(least, _mm256_setzero_si256())) == 0;
+        const __m256i below = _mm256_subs_epu8(_mm256_set1_epi8(11), _mm256_min_epu8(b.low, b.high));
+        return _mm256_testz_si256(below, below) != 0;
     }
 
     static void store_text(const block& b, uint8_t* out)
     {
+        const __m256i low = digit_values(load32(b.at));
+        const __m256i high = digit_values(load32(b.at + 32));
         // Lane 0 holds pairs 0-7 and 16-23, lane 1 pairs 8-15 and 24-31.
-        const __m256i pairs = _mm256_unpacklo_epi64(even_pairs(b.low_digits), even_pairs(b.high_digits));
+        const __m256i pairs = _mm256_unpacklo_epi64(even_pairs(low), even_pairs(high));
         const __m128i lane0 = _mm256_castsi256_si128(pairs);
         const __m128i lane1 = _mm256_extracti128_si256(pairs, 1);
         store16(out, _mm_unpacklo_epi64(lane0, lane1));
@@ -116,20 +119,31 @@ struct primitives {
     }
 
     // Each 16 bytes' pairs are packed into the low 8 bytes of their lane, and stored 16 bytes at a
-    // time where the pairs before them end, each place counted at once, with no chain of sums.
-    static uint8_t* store_pairs(const block& b, const block& next, uint64_t pairs, uint8_t* out)
+    // time where the pairs before them end.
+    static uint8_t* store_pairs(const block& b, const block&, uint64_t pairs, uint8_t* out)
     {
-        const __m256i low = pair_values(b.low_digits, one_on(b.low_digits, b.high_digits));
-        const __m256i high = pair_values(b.high_digits, one_on(b.high_digits, next.low_digits));
-        const __m256i low_order = _mm256_inserti128_si256(_mm256_castsi128_si256(pack_shuffle(pairs)), pack_shuffle(pairs >> 16), 1);
-        const __m256i high_order = _mm256_inserti128_si256(_mm256_castsi128_si256(pack_shuffle(pairs >> 32)), pack_shuffle(pairs >> 48), 1);
+        const uint8_t* const at = b.at;
+        const __m256i low_digits = digit_values(load32(at));
+        const __m256i high_digits = digit_values(load32(at + 32));
+        const __m256i low = pair_values(low_digits, one_on(low_digits, high_digits));
+        // The last pair's low digit is byte 0 of the block after in memory.
+        const __m256i high = pair_values(high_digits, digit_values(load32(at + 33)));
+        const uint64_t lane0 = pairs & 0xFFFF;
+        const uint64_t lane1 = _bextr_u64(pairs, 16, 16);
+        const uint64_t lane2 = _bextr_u64(pairs, 32, 16);
+        const uint64_t lane3 = pairs >> 48;
+        const __m256i low_order = _mm256_inserti128_si256(_mm256_castsi128_si256(pack_shuffle(lane0)), pack_shuffle(lane1), 1);
+        const __m256i high_order = _mm256_inserti128_si256(_mm256_castsi128_si256(pack_shuffle(lane2)), pack_shuffle(lane3), 1);
         const __m256i low_packed = _mm256_shuffle_epi8(low, low_order);
         const __m256i high_packed = _mm256_shuffle_epi8(high, high_order);
+        const int all = std::popcount(pairs);
+        uint8_t* const out1 = out + std::popcount(lane0);
+        uint8_t* const out2 = out1 + std::popcount(lane1);
         store16(out, _mm256_castsi256_si128(low_packed));
-        store16(out + std::popcount(pairs & 0xFFFF), _mm256_extracti128_si256(low_packed, 1));
-        store16(out + std::popcount(pairs & 0xFFFFFFFF), _mm256_castsi256_si128(high_packed));
-        store16(out + std::popcount(pairs << 16), _mm256_extracti128_si256(high_packed, 1));
-        return out + std::popcount(pairs);
+        store16(out1, _mm256_extracti128_si256(low_packed, 1));
+        store16(out2, _mm256_castsi256_si128(high_packed));
+        store16(out2 + std::popcount(lane2), _mm256_extracti128_si256(high_packed, 1));
+        return out + all;
     }
 };
 

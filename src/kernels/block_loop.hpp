@@ -64,13 +64,14 @@ template <block_primitives isa>
 void text_stretch(block_cursor& at, typename isa::block& b, size_t blocks)
 {
     while (blocks > 0) {
-        if (isa::plain(b) && at.carry.skipping == 0) {
+        // A block that ends a run needs its marks, and this finds them for it.
+        const line_marks m = isa::marks(b);
+        if ((m.lf | m.nul | at.carry.skipping) == 0) {
             blocks -= low_digit_pending(at.carry) ? text_run<isa, true>(at, blocks) : text_run<isa, false>(at, blocks);
             b = isa::load(at.in);
             continue;
         }
         const typename isa::block next = isa::load(at.in + block_size);
-        const line_marks m = isa::marks(b);
         at.out = isa::store_pairs(b, next, pair_starts(m.lf, m.nul, !is_text(at.in[block_size]), at.carry), at.out);
         b = next;
         at.in += block_size;
@@ -78,8 +79,7 @@ void text_stretch(block_cursor& at, typename isa::block& b, size_t blocks)
     }
 }
 
-// Decodes the blocks of `in` while a whole block follows the one at hand. Everything a step reads
-// it loads before it stores.
+// Decodes the blocks of `in` while a whole block follows the one at hand.
 template <block_primitives isa>
 block_progress decode_blocks_with(std::span<const uint8_t> in, uint8_t* out, bool& skipping)
 {

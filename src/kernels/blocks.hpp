@@ -3,68 +3,14 @@
 // bit per byte the lines of a block are handled all at once, so short lines cost no branch each.
 #pragma once
 
-#include <array>
 #include <concepts>
 #include <cstddef>
 #include <cstdint>
 #include <type_traits>
 
+#include "pair_starts.hpp"
+
 inline constexpr size_t block_size = 64;
-
-// What a block hands to the next one about the line that goes on into it: kept as whole words, so
-// that the loop holds them in registers and adds them in with no conversion.
-struct block_carry {
-    uint64_t skipping;    // 1 where a NUL has ended the line's text, else 0
-    uint64_t text;        // the block's text bytes, one bit each: its top bit the line going on
-    uint64_t next_high;   // 1 where the line goes on with a high digit at byte 0 of the next block
-};
-
-// Whether a pair's high digit waits at the last byte of the block for its low digit, the first
-// byte of the next.
-constexpr bool low_digit_pending(const block_carry& carry)
-{
-    return (carry.text >> 63) != 0 && carry.next_high == 0;
-}
-
-// Bit i of `lf` and `nul` tells whether byte i of the block is a line feed or a NUL; bit 0 of
-// `next_marks` whether the byte after the block is either (its other bits do not count). Returns
-// the bits of the bytes that begin a whole pair, that is, a high digit whose low digit follows on
-// the same line.
-constexpr uint64_t pair_starts(uint64_t lf, uint64_t nul, uint64_t next_marks, block_carry& carry)
-{
-    constexpr uint64_t even = 0x5555555555555555;
-
-    // Most text holds no NUL: then no byte is skipped, and every byte but a line feed is text.
-    // From a NUL to the next line feed nothing is text. Adding a bit at the foot of a run of
-    // ones clears the run, so the sum marks the runs of plain bytes that follow a NUL.
-    uint64_t text = ~lf;
-    if ((nul | carry.skipping) != 0) {
-        const uint64_t plain = ~(lf | nul);
-        const uint64_t after_nul = plain & ((nul << 1) | carry.skipping);
-        const uint64_t skipped = nul | (plain & ~(after_nul + plain));
-        carry.skipping = skipped >> 63;
-        text = plain & ~skipped;
-    }
-
-    // Each run of text is a line's, and its high digits stand at its first byte and every second
-    // byte after. Adding each even run start to its run clears the run and leaves the others, so
-    // the sum has a text byte clear where its run starts even and set where it starts odd;
-    // flipping the even bits of that leaves set exactly the high digits. The sum runs on from
-    // block to block as one long addition: a run that goes on into the next block carries into
-    // it exactly when it started even. So the blocks wait on each other for one carry alone. A
-    // carry comes in only with a run going on, which has no start at bit 0: the carry stands
-    // there as its start.
-    const uint64_t starts = (text & ~((text << 1) | (carry.text >> 63)) & even) | carry.next_high;
-    uint64_t sum = 0;
-    carry.next_high = __builtin_add_overflow(starts, text, &sum);
-    carry.text = text;
-    return text & (sum ^ even) & ((text >> 1) | (~next_marks << 63));
-}
-
-constexpr bool is_text(uint8_t c)
-{
-    return c != '\n' && c != '\0';
-}
 
 struct line_marks {
     uint64_t lf;
@@ -98,15 +44,21 @@ struct pack_entry {
     uint8_t high[8];
 };
 
-inline constexpr auto pack_order = [] {
-    std::array<pack_entry, 256> t{};
-    for (unsigned mask = 0; mask < t.size(); ++mask) {
+// A plain array, not std::array, whose operator[] GCC for s390x would not inline into a kernel's
+// target region.
+struct pack_table {
+    pack_entry rows[256];
+};
+
+inline constexpr pack_table pack_order = [] {
+    pack_table t{};
+    for (unsigned mask = 0; mask < 256; ++mask) {
         unsigned n = 0;
         for (uint8_t bit = 0; bit < 8; ++bit)
             if ((mask >> bit) & 1)
-                t[mask].low[n++] = bit;
+                t.rows[mask].low[n++] = bit;
         for (unsigned i = 0; i < 8; ++i)
-            t[mask].high[i] = static_cast<uint8_t>(t[mask].low[i] + 8);
+            t.rows[mask].high[i] = static_cast<uint8_t>(t.rows[mask].low[i] + 8);
     }
     return t;
 }();

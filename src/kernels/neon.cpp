@@ -4,10 +4,11 @@
 // TBL from the packing table (pack_lists.hpp) and stored where a single count of the whole pairs
 // mask puts them. A block of text is loaded again by LD2, its even and its odd bytes apart, and
 // its pairs found from the bytes.
-// Advanced SIMD is part of every AArch64 CPU: no target region.
+// Advanced SIMD is part of every AArch64 CPU: no target region. Little-endian only: masks and
+// table rows are read back across lane sizes.
 #include "kernel.hpp"
 
-#if defined(__aarch64__)
+#if defined(__AARCH64EL__)
 #include <arm_neon.h>
 
 #include "blocks.hpp"
@@ -58,7 +59,6 @@ uint8x16_t text_pairs(uint8x16_t high, uint8x16_t low)
 // they are compare results.
 uint8x16_t bits_of(uint8x16_t m0, uint8x16_t m1, uint8x16_t m2, uint8x16_t m3, uint8x16_t beside)
 {
-    // Loaded rather than written as a vector literal, whose lanes big-endian targets reverse.
     static constexpr uint8_t weight_bytes[16] = {1, 2, 4, 8, 16, 32, 64, 128, 1, 2, 4, 8, 16, 32, 64, 128};
     const uint8x16_t weights = vld1q_u8(weight_bytes);
     const uint8x16_t low = vpaddq_u8(vandq_u8(m0, weights), vandq_u8(m1, weights));

@@ -4,17 +4,23 @@
 
 #include <array>
 #include <bit>
+#include <cstddef>
 #include <cstdint>
 
+inline constexpr size_t pack_page = 4096;
+
+using pack_list = std::array<uint8_t, 8>;
+
+// Pairs never stand next to each other, so only the lists of such bits are ever read.
+constexpr bool pack_bits_read(unsigned bits)
+{
+    return (bits & (bits >> 1)) == 0;
+}
+
 // For each 16 bits of pair starts, the places of the set bits, lowest first; the rest are 0.
-// The table is indexed by the bits themselves, so that finding the entry takes no instruction:
-// 65,536 entries of 8 bytes, 512 KiB. But pairs never stand next to each other, so only the
-// entries with no two ones next to each other are ever read (2,584 of them), and so only the
-// pages whose entries' 7 top bits (those that name the page) have none: 34 of its 128 pages. The
-// table is zero memory that a kernel fills when it first decodes, entry by entry, so those 34
-// pages, 136 KiB, are all of it that becomes resident, and only where such a kernel runs; in the
-// program's file it would be 512 KiB, and the pages around each one read would be mapped with it.
-inline std::array<std::array<uint8_t, 8>, 0x10000> pack_lists;
+// Indexed by the bits themselves: 512 KiB of zero memory, filled on first use with the lists that
+// are read, so only the pages that hold them (34 of 128) become resident.
+alignas(pack_page) inline std::array<pack_list, 0x10000> pack_lists;
 
 inline bool pack_lists_filled = false;
 
@@ -25,7 +31,7 @@ inline void fill_pack_lists()
     if (pack_lists_filled)
         return;
     for (unsigned bits = 0; bits < pack_lists.size(); ++bits) {
-        if ((bits & (bits >> 1)) != 0)
+        if (!pack_bits_read(bits))
             continue;
         unsigned n = 0;
         for (unsigned left = bits; left != 0; left &= left - 1)

@@ -1,6 +1,6 @@
-// The SSSE3 kernel, for every x86-64 CPU from x86-64-v2 up: a block as four 16-byte vectors, with
-// the digit values of its bytes found once, when it is loaded, and the pairs packed 16 bytes at a
-// time with a byte shuffle from the packing table (x86_pack.hpp). It asks for nothing past SSSE3
+// The SSSE3 kernel, for every x86-64 CPU from x86-64-v2 up: a block as four 16-byte vectors, their
+// digit values found as its pairs are stored, from memory, and the pairs packed 16 bytes at a time
+// with a byte shuffle from the packing table (x86_pack.hpp). It asks for nothing past SSSE3
 // and POPCNT, not even BMI1, so the block bit logic here is built without it too. SSE4.1's blend
 // would find the digits in no fewer instructions here (its legacy form takes its mask in xmm0),
 // so the kernel does not ask for it.
@@ -63,72 +63,83 @@ __m128i even_pairs(__m128i first, __m128i second)
 
 uint64_t bits(__m128i v0, __m128i v1, __m128i v2, __m128i v3)
 {
-    return uint64_t{static_cast<unsigned>(_mm_movemask_epi8(v0))} |
-           uint64_t{static_cast<unsigned>(_mm_movemask_epi8(v1))} << 16 |
-           uint64_t{static_cast<unsigned>(_mm_movemask_epi8(v2))} << 32 |
-           uint64_t{static_cast<unsigned>(_mm_movemask_epi8(v3))} << 48;
+    const auto two = [](__m128i a, __m128i b) {
+        return static_cast<uint32_t>(_mm_movemask_epi8(a)) | static_cast<uint32_t>(_mm_movemask_epi8(b)) << 16;
+    };
+    return uint64_t{two(v0, v1)} | uint64_t{two(v2, v3)} << 32;
 }
 
 struct primitives {
     static constexpr bool text_at_every_block = false;
 
-    // The block's bytes and their digit values.
+    // Where the block is, and its bytes for its marks: the loop hands a block on to the next step
+    // with no vector that the step would have to carry (eight of them left too few registers).
     struct block {
+        const uint8_t* at;
         __m128i v0, v1, v2, v3;
-        __m128i d0, d1, d2, d3;
     };
 
     static block load(const uint8_t* p)
     {
-        const __m128i v0 = load16(p);
-        const __m128i v1 = load16(p + 16);
-        const __m128i v2 = load16(p + 32);
-        const __m128i v3 = load16(p + 48);
-        return {v0, v1, v2, v3, digit_values(v0), digit_values(v1), digit_values(v2), digit_values(v3)};
+        return {p, load16(p), load16(p + 16), load16(p + 32), load16(p + 48)};
     }
 
     // NULs are rare: the least byte of the block tells whether it holds one, and their mask is
     // made only then.
     static line_marks marks(const block& b)
     {
-        const __m128i lf = _mm_set1_epi8('\n');
+        const auto equal = [&b](__m128i c) {
+            return bits(_mm_cmpeq_epi8(b.v0, c), _mm_cmpeq_epi8(b.v1, c), _mm_cmpeq_epi8(b.v2, c),
+                        _mm_cmpeq_epi8(b.v3, c));
+        };
         const __m128i zero = _mm_setzero_si128();
-        const uint64_t lfs = bits(_mm_cmpeq_epi8(b.v0, lf), _mm_cmpeq_epi8(b.v1, lf), _mm_cmpeq_epi8(b.v2, lf),
-                                  _mm_cmpeq_epi8(b.v3, lf));
-        const __m128i least = _mm_min_epu8(_mm_min_epu8(b.v0, b.v1), _mm_min_epu8(b.v2, b.v3));
+        const __m128i least = _mm_min_epu8(_mm_min_epu8(_mm_min_epu8(b.v0, b.v1), b.v2), b.v3);
+        const uint64_t lfs = equal(_mm_set1_epi8('\n'));
         if (_mm_movemask_epi8(_mm_cmpeq_epi8(least, zero)) == 0) [[likely]]
             return {lfs, 0};
-        return {lfs, bits(_mm_cmpeq_epi8(b.v0, zero), _mm_cmpeq_epi8(b.v1, zero), _mm_cmpeq_epi8(b.v2, zero),
-                          _mm_cmpeq_epi8(b.v3, zero))};
+        return {lfs, equal(zero)};
     }
 
-    // A line feed or a NUL is the one byte whose least with itself XOR a line feed is 0.
+    // No byte below 11, so no line feed and no NUL.
     static bool plain(const block& b)
     {
-        const __m128i lf = _mm_set1_epi8('\n');
-        const auto least = [&](__m128i v) { return _mm_min_epu8(v, _mm_xor_si128(v, lf)); };
-        const __m128i all = _mm_min_epu8(_mm_min_epu8(least(b.v0), least(b.v1)), _mm_min_epu8(least(b.v2), least(b.v3)));
-        return _mm_movemask_epi8(_mm_cmpeq_epi8(all, _mm_setzero_si128())) == 0;
+        const __m128i least = _mm_min_epu8(_mm_min_epu8(_mm_min_epu8(b.v0, b.v1), b.v2), b.v3);
+        return _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_max_epu8(least, _mm_set1_epi8(11)), least)) == 0xFFFF;
     }
 
     static void store_text(const block& b, uint8_t* out)
     {
-        store16(out, even_pairs(b.d0, b.d1));
-        store16(out + 16, even_pairs(b.d2, b.d3));
+        const uint8_t* const at = b.at;
+        store16(out, even_pairs(digit_values(load16(at)), digit_values(load16(at + 16))));
+        store16(out + 16, even_pairs(digit_values(load16(at + 32)), digit_values(load16(at + 48))));
     }
 
     // Each 16 bytes' pairs are packed to the front of them and stored where the pairs before them
-    // end, each place a popcount of its own, with no chain of sums.
-    static uint8_t* store_pairs(const block& b, const block& next, uint64_t pairs, uint8_t* out)
+    // end.
+    static uint8_t* store_pairs(const block& b, const block&, uint64_t pairs, uint8_t* out)
     {
-        const __m128i p0 = pair_values(b.d0, _mm_alignr_epi8(b.d1, b.d0, 1));
-        const __m128i p1 = pair_values(b.d1, _mm_alignr_epi8(b.d2, b.d1, 1));
-        const __m128i p2 = pair_values(b.d2, _mm_alignr_epi8(b.d3, b.d2, 1));
-        const __m128i p3 = pair_values(b.d3, _mm_alignr_epi8(next.d0, b.d3, 1));
-        store16(out, _mm_shuffle_epi8(p0, pack_shuffle(pairs)));
-        store16(out + std::popcount(pairs & 0xFFFF), _mm_shuffle_epi8(p1, pack_shuffle(pairs >> 16)));
-        store16(out + std::popcount(pairs & 0xFFFFFFFF), _mm_shuffle_epi8(p2, pack_shuffle(pairs >> 32)));
-        store16(out + std::popcount(pairs << 16), _mm_shuffle_epi8(p3, pack_shuffle(pairs >> 48)));
+        const uint8_t* const at = b.at;
+        const __m128i d0 = digit_values(load16(at));
+        const __m128i d1 = digit_values(load16(at + 16));
+        const __m128i d2 = digit_values(load16(at + 32));
+        const __m128i d3 = digit_values(load16(at + 48));
+        const __m128i p0 = pair_values(d0, _mm_alignr_epi8(d1, d0, 1));
+        const __m128i p1 = pair_values(d1, _mm_alignr_epi8(d2, d1, 1));
+        const __m128i p2 = pair_values(d2, _mm_alignr_epi8(d3, d2, 1));
+        // The last pair's low digit is byte 0 of the block after in memory.
+        const __m128i p3 = pair_values(d3, digit_values(load16(at + 49)));
+        // Without BMI, a word of the pair starts comes out of a vector in one instruction.
+        const __m128i words = _mm_cvtsi64_si128(static_cast<long long>(pairs));
+        const uint64_t lane0 = pairs & 0xFFFF;
+        const uint64_t lane1 = static_cast<uint16_t>(_mm_extract_epi16(words, 1));
+        const uint64_t lane2 = static_cast<uint16_t>(_mm_extract_epi16(words, 2));
+        const uint64_t lane3 = static_cast<uint16_t>(_mm_extract_epi16(words, 3));
+        uint8_t* const out1 = out + std::popcount(lane0);
+        uint8_t* const out2 = out1 + std::popcount(lane1);
+        store16(out, _mm_shuffle_epi8(p0, pack_shuffle(lane0)));
+        store16(out1, _mm_shuffle_epi8(p1, pack_shuffle(lane1)));
+        store16(out2, _mm_shuffle_epi8(p2, pack_shuffle(lane2)));
+        store16(out2 + std::popcount(lane2), _mm_shuffle_epi8(p3, pack_shuffle(lane3)));
         return out + std::popcount(pairs);
     }
 };

@@ -1,8 +1,16 @@
 // The portable kernel compiled for the vector facility of IBM Z (z13 and later), which compilers
-// then vectorize for: Debian's s390x baseline does not have it, so it is chosen where the kernel
-// reports it.
+// then vectorize for: Debian's s390x baseline lacks it.
+#include "kernel.hpp"
+
 #if defined(__s390x__)
 #include <sys/auxv.h>
+
+#include <bit>
+#include <type_traits>
+
+#include "blocks.hpp"
+#include "decode.hpp"
+#include "target.hpp"
 
 namespace vx {
 
@@ -11,18 +19,21 @@ bool supported()
     return (getauxval(AT_HWCAP) & HWCAP_S390_VX) != 0;
 }
 
-}  // namespace vx
+DEHEX_TARGET_BEGIN("arch=z13")
+#include "pair_starts.hpp"
+#include "block_loop.hpp"
+#include "swar.hpp"
+#include "portable.hpp"
 
-// GCC for s390x inlines nothing across a change of target, not even the C++ library's span or
-// memcpy: so all that follows, its headers included, is compiled for z13, and nothing of it runs
-// before supported() has said yes.
-#pragma GCC target("arch=z13")
-#define DEHEX_PORTABLE_KERNEL vx
-#include "scalar.cpp"
+block_progress decode_blocks(std::span<const uint8_t> in, uint8_t* out, bool& skipping)
+{
+    return decode_blocks_with<primitives<swar_masks>>(in, out, skipping);
+}
+DEHEX_TARGET_END
+
+}  // namespace vx
 
 DEHEX_KERNEL(vx);
 #else
-#include "kernel.hpp"
-
 DEHEX_NO_KERNEL(vx);
 #endif
