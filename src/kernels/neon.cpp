@@ -1,7 +1,9 @@
 // The NEON kernel for AArch64: a block as four 16-byte vectors, and their digit values found once
 // as it loads. The line feed mask comes from byte compares folded into bits by pairwise adds, and
-// the NUL mask only where the block holds a NUL. Each 8 bytes' pairs are packed with one 8-byte
-// TBL from the packing table and stored where a single count of the whole pairs mask puts them.
+// the NUL mask only where the block holds a NUL. Each 16 bytes' pairs are packed with one 8-byte
+// TBL from the packing table (pack_lists.hpp) and stored where a single count of the whole pairs
+// mask puts them. A block of text is loaded again by LD2, its even and its odd bytes apart, and
+// its pairs found from the bytes.
 // Advanced SIMD is part of every AArch64 CPU: no target region. Little-endian only: masks and
 // table rows are read back across lane sizes.
 #include "kernel.hpp"
@@ -10,6 +12,7 @@
 #include <arm_neon.h>
 
 #include "blocks.hpp"
+#include "pack_lists.hpp"
 
 namespace neon {
 
@@ -31,22 +34,42 @@ uint8x16_t digit_values(uint8x16_t c)
     return vaddq_u8(from_a, vbslq_u8(lower, vdupq_n_u8(10), vdupq_n_u8('a' - '0')));
 }
 
-// Byte i is 16 * high[i] + low[i], modulo 256, for digit values high and low.
+// Byte i is 16 * high[i] + low[i], modulo 256, for digit values high and low: one multiply-add.
 uint8x16_t combine(uint8x16_t high, uint8x16_t low)
 {
-    return vaddq_u8(vshlq_n_u8(high, 4), low);
+    return vmlaq_u8(low, high, vdupq_n_u8(16));
 }
 
-// Four compare results (bytes 0 or 0xFF) as one bit per byte: each byte keeps its bit of the
-// weights 1, 2, ..., 128, and three rounds of pairwise adds sum each run of eight.
-uint64_t bits_of(uint8x16_t m0, uint8x16_t m1, uint8x16_t m2, uint8x16_t m3)
+// The values of the pairs high[i], low[i] of a block of text, from the bytes themselves. With h
+// and l the bytes less 'a', a digit value is 49 more than h, or than h - 39 for a lowercase letter
+// (a multiply-add of the compare's all-ones, -1). So a value is 16 * h + l, less 16 * 39 (112
+// modulo 256) for a letter high and 39 for a letter low, plus 17 * 49 (65 modulo 256).
+static_assert(16 * ('a' - '0' - 10) % 256 == 112 && 17 * ('a' - '0') % 256 == 65);
+uint8x16_t text_pairs(uint8x16_t high, uint8x16_t low)
+{
+    const uint8x16_t h = vsubq_u8(high, vdupq_n_u8('a')), l = vsubq_u8(low, vdupq_n_u8('a'));
+    const uint8x16_t lower_h = vcltq_u8(h, vdupq_n_u8(26)), lower_l = vcltq_u8(l, vdupq_n_u8(26));
+    const uint8x16_t sum = vmlaq_u8(vmlaq_u8(l, lower_l, vdupq_n_u8(39)), h, vdupq_n_u8(16));
+    return vaddq_u8(vmlaq_u8(sum, lower_h, vdupq_n_u8(112)), vdupq_n_u8(65));
+}
+
+// Four compare results (bytes 0 or 0xFF) as one bit per byte, in the low 64 bits: each byte keeps
+// its bit of the weights 1, 2, ..., 128, and three rounds of pairwise adds sum each run of eight.
+// The last round's other half sums the bytes of `beside` two by two: 0 only where both are 0, if
+// they are compare results.
+uint8x16_t bits_of(uint8x16_t m0, uint8x16_t m1, uint8x16_t m2, uint8x16_t m3, uint8x16_t beside)
 {
     static constexpr uint8_t weight_bytes[16] = {1, 2, 4, 8, 16, 32, 64, 128, 1, 2, 4, 8, 16, 32, 64, 128};
     const uint8x16_t weights = vld1q_u8(weight_bytes);
     const uint8x16_t low = vpaddq_u8(vandq_u8(m0, weights), vandq_u8(m1, weights));
     const uint8x16_t high = vpaddq_u8(vandq_u8(m2, weights), vandq_u8(m3, weights));
-    const uint8x16_t sums = vpaddq_u8(low, high);
-    return vgetq_lane_u64(vreinterpretq_u64_u8(vpaddq_u8(sums, sums)), 0);
+    return vpaddq_u8(vpaddq_u8(low, high), beside);
+}
+
+template <int i>
+uint64_t half(uint8x16_t v)
+{
+    return vgetq_lane_u64(vreinterpretq_u64_u8(v), i);
 }
 
 // Byte k is the number of bits of `bits` up to bit 8k + 7: one CNT and a multiply.
@@ -56,36 +79,18 @@ uint64_t running_counts(uint64_t bits)
     return vget_lane_u64(vreinterpret_u64_u8(counts), 0) * 0x0101010101010101;
 }
 
-// The packing table's two halves apart, 8 bytes a row, so that a row's address is one scaled
-// index: the places of the chosen bytes among 16, for the low 8 and for the high 8.
-struct pack_halves {
-    uint64_t low[256];
-    uint64_t high[256];
-};
-
-constexpr pack_halves halves = [] {
-    pack_halves h{};
-    for (unsigned mask = 0; mask < 256; ++mask)
-        for (unsigned i = 0; i < 8; ++i) {
-            h.low[mask] |= uint64_t{pack_order.rows[mask].low[i]} << (8 * i);
-            h.high[mask] |= uint64_t{pack_order.rows[mask].high[i]} << (8 * i);
-        }
-    return h;
-}();
-
-// Stores the values[0..7] (half 0) or values[8..15] (half 1) whose bits are set in the low 8 bits
-// of `mask`, at `out`; writes 8 bytes.
-template <int half>
-void pack8(uint8x16_t values, uint64_t mask, uint8_t* out)
+// Stores the values whose bits are set in the low 16 bits of `mask`, no two next to each other, at
+// `out`, in order; writes 8 bytes.
+void pack16(uint8x16_t values, uint64_t mask, uint8_t* out)
 {
-    const uint64_t* row = (half == 0 ? halves.low : halves.high) + (mask & 0xFF);
-    vst1_u8(out, vqtbl1_u8(values, vld1_u8(reinterpret_cast<const uint8_t*>(row))));
+    vst1_u8(out, vqtbl1_u8(values, vld1_u8(pack_lists[mask & 0xFFFF].data())));
 }
 
 struct primitives {
     static constexpr bool text_at_every_block = false;
 
     struct block {
+        const uint8_t* at;          // where they were loaded from
         uint8x16_t c0, c1, c2, c3;  // the bytes
         uint8x16_t d0, d1, d2, d3;  // their digit values
     };
@@ -93,18 +98,21 @@ struct primitives {
     static block load(const uint8_t* p)
     {
         const uint8x16_t c0 = vld1q_u8(p), c1 = vld1q_u8(p + 16), c2 = vld1q_u8(p + 32), c3 = vld1q_u8(p + 48);
-        return {c0, c1, c2, c3, digit_values(c0), digit_values(c1), digit_values(c2), digit_values(c3)};
+        return {p, c0, c1, c2, c3, digit_values(c0), digit_values(c1), digit_values(c2), digit_values(c3)};
     }
 
-    // A block of text holds no zero byte: the least of its bytes tells that without a mask, and
-    // the mask is found apart, so that the compiler does not find it on every block anyway.
+    // A block of text holds no zero byte: the least of its bytes tells that without a mask, beside
+    // the line feeds' bits, and the mask is found apart, so that the compiler does not find it on
+    // every block anyway.
     static line_marks marks(const block& b)
     {
         const uint8x16_t lf = vdupq_n_u8('\n');
-        const uint64_t lfs = bits_of(vceqq_u8(b.c0, lf), vceqq_u8(b.c1, lf), vceqq_u8(b.c2, lf), vceqq_u8(b.c3, lf));
-        if (vminvq_u8(vminq_u8(vminq_u8(b.c0, b.c1), vminq_u8(b.c2, b.c3))) != 0) [[likely]]
-            return {lfs, 0};
-        return {lfs, nuls(b.c0, b.c1, b.c2, b.c3)};
+        const uint8x16_t least = vminq_u8(vminq_u8(b.c0, b.c1), vminq_u8(b.c2, b.c3));
+        const uint8x16_t bits = bits_of(vceqq_u8(b.c0, lf), vceqq_u8(b.c1, lf), vceqq_u8(b.c2, lf), vceqq_u8(b.c3, lf),
+                                        vceqzq_u8(least));
+        if (half<1>(bits) == 0) [[likely]]
+            return {half<0>(bits), 0};
+        return {half<0>(bits), nuls(b.c0, b.c1, b.c2, b.c3)};
     }
 
     // No byte below 11, so no line feed and no NUL.
@@ -116,7 +124,7 @@ struct primitives {
     // The vectors one by one, in registers: a block by reference would live in memory.
     [[gnu::noinline, gnu::cold]] static uint64_t nuls(uint8x16_t c0, uint8x16_t c1, uint8x16_t c2, uint8x16_t c3)
     {
-        return bits_of(vceqzq_u8(c0), vceqzq_u8(c1), vceqzq_u8(c2), vceqzq_u8(c3));
+        return half<0>(bits_of(vceqzq_u8(c0), vceqzq_u8(c1), vceqzq_u8(c2), vceqzq_u8(c3), vdupq_n_u8(0)));
     }
 
     // The value of the pair at every byte: the low digits are the same vectors one byte on.
@@ -127,26 +135,22 @@ struct primitives {
         const uint8x16_t v2 = combine(b.d2, vextq_u8(b.d2, b.d3, 1));
         const uint8x16_t v3 = combine(b.d3, vextq_u8(b.d3, next.d0, 1));
         const uint64_t ends = running_counts(pairs);
-        const uint64_t starts = ends << 8;
-        // Pairs are never next to each other: each 8 bytes begin at most four, and the spare
-        // bytes stored are written over by the next 8's, or fall in the room past the output.
-        pack8<0>(v0, pairs, out);
-        pack8<1>(v0, pairs >> 8, out + ((starts >> 8) & 0xFF));
-        pack8<0>(v1, pairs >> 16, out + ((starts >> 16) & 0xFF));
-        pack8<1>(v1, pairs >> 24, out + ((starts >> 24) & 0xFF));
-        pack8<0>(v2, pairs >> 32, out + ((starts >> 32) & 0xFF));
-        pack8<1>(v2, pairs >> 40, out + ((starts >> 40) & 0xFF));
-        pack8<0>(v3, pairs >> 48, out + ((starts >> 48) & 0xFF));
-        pack8<1>(v3, pairs >> 56, out + (starts >> 56));
+        // Each 16 bytes begin at most eight pairs: the spare bytes stored are written over by the
+        // next 16's, or fall in the room past the output.
+        pack16(v0, pairs, out);
+        pack16(v1, pairs >> 16, out + ((ends >> 8) & 0xFF));
+        pack16(v2, pairs >> 32, out + ((ends >> 24) & 0xFF));
+        pack16(v3, pairs >> 48, out + ((ends >> 40) & 0xFF));
         return out + (ends >> 56);
     }
 
-    // The digits at even bytes and at odd bytes, unzipped; where the pairs begin at odd bytes,
-    // the low digits are the even ones a place on, the last of them next's byte 0.
+    // The bytes at even places and at odd places, loaded apart again (the block's vectors go
+    // unused, and their loads with them).
     static void store_text(const block& b, uint8_t* out)
     {
-        vst1q_u8(out, combine(vuzp1q_u8(b.d0, b.d1), vuzp2q_u8(b.d0, b.d1)));
-        vst1q_u8(out + 16, combine(vuzp1q_u8(b.d2, b.d3), vuzp2q_u8(b.d2, b.d3)));
+        const uint8x16x2_t first = vld2q_u8(b.at), second = vld2q_u8(b.at + 32);
+        vst1q_u8(out, text_pairs(first.val[0], first.val[1]));
+        vst1q_u8(out + 16, text_pairs(second.val[0], second.val[1]));
     }
 };
 
@@ -154,6 +158,7 @@ struct primitives {
 
 block_progress decode_blocks(std::span<const uint8_t> in, uint8_t* out, bool& skipping)
 {
+    fill_pack_lists();
     return decode_blocks_with<primitives>(in, out, skipping);
 }
 

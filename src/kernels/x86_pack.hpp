@@ -1,51 +1,17 @@
 // Packing the pairs of a block together with a byte shuffle, for the x86 kernels that have no
 // byte compress: 16 bytes at a time, each 16 bits of the pair starts picking the shuffle's index
-// list from one table.
+// list from one table (pack_lists.hpp).
 #pragma once
 
 #include <immintrin.h>
 
-#include <array>
-#include <bit>
-#include <cstddef>
 #include <cstdint>
 
-inline constexpr size_t pack_page = 4096;
-
-using pack_list = std::array<uint8_t, 8>;
-
-// Pairs never stand next to each other, so only the lists of such bits are ever read.
-constexpr bool pack_bits_read(unsigned bits)
-{
-    return (bits & (bits >> 1)) == 0;
-}
+#include "pack_lists.hpp"
 
 // A list is read as 16 bytes, the next one's with it; the last list of a page is never read, so
 // no read reaches into another page.
 static_assert(pack_page % sizeof(pack_list) == 0 && !pack_bits_read(pack_page / sizeof(pack_list) - 1));
-
-// For each 16 bits of pair starts, the places of the set bits, lowest first; the rest are 0.
-// Indexed by the bits themselves: 512 KiB of zero memory, filled on first use with the lists that
-// are read, so only the pages that hold them (34 of 128) become resident.
-alignas(pack_page) inline std::array<pack_list, 0x10000> pack_lists;
-
-inline bool pack_lists_filled = false;
-
-// Fills pack_lists the first time it is called. The decoder runs on one thread; a function-local
-// static would make its guard, and the C++ runtime's 1.4 MiB with it, part of the program.
-inline void fill_pack_lists()
-{
-    if (pack_lists_filled)
-        return;
-    for (unsigned bits = 0; bits < pack_lists.size(); ++bits) {
-        if (!pack_bits_read(bits))
-            continue;
-        unsigned n = 0;
-        for (unsigned left = bits; left != 0; left &= left - 1)
-            pack_lists[bits][n++] = static_cast<uint8_t>(std::countr_zero(left));
-    }
-    pack_lists_filled = true;
-}
 
 // The shuffle that packs the bytes at the set bits of `bits` (16 bits, no two next to each other)
 // into their first bytes, in order; its second 8 bytes are of no use.
