@@ -48,20 +48,10 @@ zcat "$work/root/usr/share/man/man1/dehex.1.gz" | grep -q "^\.TH DEHEX 1 [0-9-]*
 zcat "$work/root/usr/share/doc/dehex/changelog.gz" | head -n 1 | grep -q "^dehex ($version) " ||
     fail "the changelog's first entry is not version $version"
 
-machine=$(readelf -h "$work/root/usr/bin/dehex" | sed -n 's/^ *Machine: *//p')
-case $machine in
-*X86-64) arches=amd64 ;;
-"Intel 80386") arches=i386 ;;
-AArch64) arches=arm64 ;;
-ARM) arches="armhf armel" ;;
-RISC-V) arches=riscv64 ;;
-PowerPC64) arches="ppc64el ppc64" ;;
-"IBM S/390") arches=s390x ;;
-*) fail "no Debian architecture known for ELF machine '$machine'" ;;
-esac
+arches=$(package_arches deb "$work/root/usr/bin/dehex")
 case " $arches " in
 *" $(field Architecture) "*) ;;
-*) fail "Architecture $(field Architecture) for a binary of ELF machine '$machine'" ;;
+*) fail "Architecture $(field Architecture) for a binary that packages name $arches" ;;
 esac
 
 lintian --pedantic --fail-on error,warning "$deb" > "$work/lintian.log" 2>&1 ||

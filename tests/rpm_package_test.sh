@@ -56,20 +56,10 @@ echo "$requires" | grep -q '^libc\.so\.6' || fail "Requires names no libc.so.6: 
 
 mkdir "$work/payload"
 rpm2archive - < "$pkg" | tar -xzf - -C "$work/payload"
-machine=$(readelf -h "$work/payload/usr/bin/dehex" | sed -n 's/^ *Machine: *//p')
-case $machine in
-*X86-64) arches=x86_64 ;;
-"Intel 80386") arches="i686 i586 i386" ;;
-AArch64) arches=aarch64 ;;
-ARM) arches="armv7hl armv5tel" ;;
-RISC-V) arches=riscv64 ;;
-PowerPC64) arches="ppc64le ppc64" ;;
-"IBM S/390") arches=s390x ;;
-*) fail "no RPM architecture known for ELF machine '$machine'" ;;
-esac
+arches=$(package_arches rpm "$work/payload/usr/bin/dehex")
 case " $arches " in
 *" $(tag ARCH) "*) ;;
-*) fail "architecture $(tag ARCH) for a binary of ELF machine '$machine'" ;;
+*) fail "architecture $(tag ARCH) for a binary that packages name $arches" ;;
 esac
 zcat "$work/payload/usr/share/man/man1/dehex.1.gz" | grep -q "^\.TH DEHEX 1 [0-9-]* \"dehex $version\"" ||
     fail "the manual page's header does not name version $version"

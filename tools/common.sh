@@ -22,3 +22,20 @@ at_exit() {
     trap "trap '' HUP INT TERM; exit 130" INT
     trap "trap '' HUP INT TERM; exit 143" TERM
 }
+
+# package_arches deb|rpm BINARY: the architecture names that a package of that kind may give the
+# ELF machine of BINARY, one line, space-separated.
+package_arches() {
+    machine=$(readelf -h "$2" | sed -n 's/^ *Machine: *//p')
+    case $machine in
+    *X86-64) deb=amd64 rpm=x86_64 ;;
+    "Intel 80386") deb=i386 rpm="i686 i586 i386" ;;
+    AArch64) deb=arm64 rpm=aarch64 ;;
+    ARM) deb="armhf armel" rpm="armv7hl armv5tel" ;;
+    RISC-V) deb=riscv64 rpm=riscv64 ;;
+    PowerPC64) deb="ppc64el ppc64" rpm="ppc64le ppc64" ;;
+    "IBM S/390") deb=s390x rpm=s390x ;;
+    *) fail "no package architecture known for ELF machine '$machine'" ;;
+    esac
+    if [ "$1" = deb ]; then echo "$deb"; else echo "$rpm"; fi
+}
