@@ -1,6 +1,7 @@
-// What the kernels share: the bit logic that finds, from the line feeds and NULs of a 64-byte
-// block, which of its bytes begin a pair, and the table that packs those pairs together. With one
-// bit per byte the lines of a block are handled all at once, so short lines cost no branch each.
+// What the kernels share: what a kernel supplies to the block loop, the bit logic that finds, from
+// the line feeds and NULs of a 64-byte block, which of its bytes begin a pair (pair_starts.hpp),
+// and the portable kernel's packing table. With one bit per byte the lines of a block are handled
+// all at once, so short lines cost no branch each.
 #pragma once
 
 #include <concepts>
@@ -36,12 +37,10 @@ concept block_primitives = requires(const uint8_t* p, const typename isa::block&
     { isa::text_at_every_block } -> std::convertible_to<bool>;
 };
 
-// For each 8-bit mask, the places of its set bits, lowest first, in the low eight bytes, and the
-// same places plus 8 in the high eight: the byte shuffle that packs together the chosen bytes of
-// the low or of the high half of a 16-byte vector. Unused places are 0 (8 in the high half).
+// For each 8-bit mask, the places of its set bits, lowest first, the rest 0: which of 8 bytes
+// the portable kernel picks to pack the chosen ones together.
 struct pack_entry {
-    alignas(16) uint8_t low[8];
-    uint8_t high[8];
+    uint8_t places[8];
 };
 
 // A plain array, not std::array, whose operator[] GCC for s390x would not inline into a kernel's
@@ -56,9 +55,7 @@ inline constexpr pack_table pack_order = [] {
         unsigned n = 0;
         for (uint8_t bit = 0; bit < 8; ++bit)
             if ((mask >> bit) & 1)
-                t.rows[mask].low[n++] = bit;
-        for (unsigned i = 0; i < 8; ++i)
-            t.rows[mask].high[i] = static_cast<uint8_t>(t.rows[mask].low[i] + 8);
+                t.rows[mask].places[n++] = bit;
     }
     return t;
 }();

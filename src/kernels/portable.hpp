@@ -84,7 +84,7 @@ uint8_t* decode_picked(const uint8_t* p, uint64_t pairs, uint8_t* out)
     const uint64_t ends = running_counts(pairs);
     const uint64_t starts = ends << 8;
     for (unsigned k = 0; k < 8; ++k) {
-        const uint8_t* at = pack_order.rows[(pairs >> (8 * k)) & 0xff].low;
+        const uint8_t* at = pack_order.rows[(pairs >> (8 * k)) & 0xff].places;
         uint8_t* o = out + ((starts >> (8 * k)) & 0xff);
         for (unsigned j = 0; j < 4; ++j)
             o[j] = values[8 * k + at[j]];
