@@ -40,9 +40,7 @@ block_progress decode_blocks(std::span<const uint8_t> in, uint8_t* out, bool& sk
 namespace {
 constexpr kernel rows[] = {{"avx512_emulated", +[] { return true; }, avx512_emulated::decode_blocks}};
 }
-extern const std::span<const kernel> emulated_kernels;
 constinit const std::span<const kernel> emulated_kernels{rows};
 #else
-extern const std::span<const kernel> emulated_kernels;
 constinit const std::span<const kernel> emulated_kernels;
 #endif

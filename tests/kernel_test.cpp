@@ -2,11 +2,10 @@
 // offset of a block and of a chunk, and random streams split at random points.
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cstdio>
 #include <cstdlib>
 #include <random>
-
-#include <bit>
 #include <type_traits>
 
 #include "kernels/blocks.hpp"

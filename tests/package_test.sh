@@ -7,17 +7,12 @@
 # which CTest reports as skipped. With dpkg, every tool it needs must be there.
 set -eu
 . "$(dirname "$0")/../tools/common.sh"
-if ! command -v dpkg > /dev/null; then
-    echo "SKIP: no dpkg on this system: the Debian package test needs dpkg-deb, dpkg-shlibdeps and lintian"
-    exit 77
-fi
+skip_without dpkg "the Debian package test needs dpkg-deb, dpkg-shlibdeps and lintian"
 build=$(cd "$1" && pwd)
 shift  # what is left runs a cross-built dehex: its emulator
 work=$(mktemp -d)
 at_exit 'rm -rf "$work"'
-for tool in dpkg-deb dpkg-shlibdeps lintian groff file; do
-    command -v $tool > /dev/null || fail "$tool is missing (tools/install-deps test installs it)"
-done
+need dpkg-deb dpkg-shlibdeps lintian groff file
 
 warnings=$(groff -man -ww -z "$build/man/dehex.1" 2>&1) || fail "groff failed"
 [ -z "$warnings" ] || fail "groff warns: $warnings"

@@ -10,17 +10,12 @@
 set -eu
 top=$(cd "$(dirname "$0")/.." && pwd)
 . "$top/tools/common.sh"
-if ! command -v rpm > /dev/null; then
-    echo "SKIP: no rpm on this system: the RPM package test needs rpm, rpmbuild and rpmlint"
-    exit 77
-fi
+skip_without rpm "the RPM package test needs rpm, rpmbuild and rpmlint"
 build=$(cd "$1" && pwd)
 shift  # what is left runs a cross-built dehex: its emulator
 work=$(mktemp -d)
 at_exit 'rm -rf "$work"'
-for tool in rpmbuild rpm2archive rpmlint groff; do
-    command -v $tool > /dev/null || fail "$tool is missing (tools/install-deps test installs it)"
-done
+need rpmbuild rpm2archive rpmlint groff
 # Debian's rpm says on standard error, at each install, that alien is the way: not this test's.
 rpm() { command rpm "$@" 2> "$work/rpm.err" || { cat "$work/rpm.err" >&2; return 1; }; }
 
@@ -50,7 +45,7 @@ rpm -qpd "$pkg" | grep -qx /usr/share/man/man1/dehex.1.gz || fail "the manual pa
 [ -z "$(rpm -qp --scripts "$pkg")" ] || fail "scripts: $(rpm -qp --scripts "$pkg")"
 # The C library's sonames, its loader's and its ELF hash style: nothing else, and libc.so.6 at least.
 requires=$(rpm -qp --requires "$pkg" | grep -v '^rpmlib(')
-others=$(echo "$requires" | grep -Ev '^(libc\.so\.6|ld-linux[-a-z0-9_.]*\.so\.[0-9]+|rtld\(GNU_HASH\))([( ]|$)' || true)
+others=$(echo "$requires" | not_libc)
 [ -z "$others" ] || fail "Requires other than the C library's: $others"
 echo "$requires" | grep -q '^libc\.so\.6' || fail "Requires names no libc.so.6: $requires"
 
@@ -82,25 +77,12 @@ inroot --initdb
 before=$(cd "$root" && find . | sort)
 unmet=$(inroot -i --test "$pkg" 2>&1 | sed -n 's/^[[:space:]]*\(.*\) is needed by .*/\1/p')
 [ -n "$unmet" ] || fail "installed into an empty root, with no C library: rpm found no Requires"
-others=$(echo "$unmet" | grep -Ev '^(libc\.so\.6|ld-linux[-a-z0-9_.]*\.so\.[0-9]+|rtld\(GNU_HASH\))([( ]|$)' || true)
+others=$(echo "$unmet" | not_libc)
 [ -z "$others" ] || fail "unmet Requires other than the C library's: $others"
 inroot -i --nodeps "$pkg"
 inroot -V --nodeps dehex || fail "rpm -V: the installed files differ from the package's"
 
-# The cases every release binary decodes too: input (a printf format) and output in hex.
-while IFS='|' read -r input expected; do
-    # shellcheck disable=SC2059 # the input is a printf format
-    got=$(printf "$input" | "$root/usr/bin/dehex" | od -An -v -tx1 | tr -d ' \n')
-    [ "$got" = "$expected" ] || fail "the installed dehex: '$input' gives '$got', not '$expected'"
-done << 'EOF'
-cafe\n|cafe
-414\r\n|411d
-caf\n|ca
-FF\n|76
-zz\n|53
-ca\0fe\n|ca
-\n\nab\n\ncd|abcd
-EOF
+decodes_known_cases "$root/usr/bin/dehex"
 man=$(inroot -qd dehex | grep '/man1/dehex\.1\.gz$') || fail "no manual page among the installed documents"
 zcat "$root$man" | groff -man -Tutf8 -P-cbou 2> /dev/null | grep -q "^NAME" || fail "the installed manual page does not render"
 [ "$(inroot -qL dehex)" = /usr/share/doc/dehex/LICENSE ] || fail "the installed licence: $(inroot -qL dehex)"

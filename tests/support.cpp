@@ -6,8 +6,6 @@
 
 using namespace std::string_view_literals;
 
-extern const std::span<const kernel> emulated_kernels;
-
 std::span<const kernel> kernels_under_test()
 {
     static const std::vector<kernel> kernels = [] {

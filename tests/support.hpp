@@ -19,8 +19,11 @@ inline void PrintTo(const kernel& k, std::ostream* os)
     *os << k.name;
 }
 
-// The kernels that dehex is built with, then kernels of the tests' own: vector kernels compiled
-// over a portable emulation of their instructions, which any CPU of their architecture runs.
+// Kernels of the tests' own (avx512_emulated.cpp): vector kernels compiled over a portable
+// emulation of their instructions, which any CPU of their architecture runs.
+extern const std::span<const kernel> emulated_kernels;
+
+// The kernels that dehex is built with, then the emulated ones.
 std::span<const kernel> kernels_under_test();
 
 byte_string bytes(std::string_view s);

@@ -39,3 +39,44 @@ package_arches() {
     esac
     if [ "$1" = deb ]; then echo "$deb"; else echo "$rpm"; fi
 }
+
+# skip_without TOOL WHAT: where TOOL is missing, says so and exits 77, which CTest reports as
+# skipped: WHAT cannot be checked here.
+skip_without() {
+    command -v "$1" > /dev/null && return 0
+    echo "SKIP: no $1 on this system: $2"
+    exit 77
+}
+
+# need TOOL...: fails unless every TOOL is there.
+need() {
+    for tool in "$@"; do
+        command -v "$tool" > /dev/null || fail "$tool is missing (tools/install-deps test installs it)"
+    done
+}
+
+# decodes_known_cases COMMAND...: COMMAND, a dehex (after its emulator, if any), decodes each of
+# a set of cases right, each its input (a printf format) and its output in hex.
+decodes_known_cases() {
+    while IFS='|' read -r input expected; do
+        # shellcheck disable=SC2059 # the input is a printf format
+        got=$(printf "$input" | "$@" | od -An -v -tx1 | tr -d ' \n')
+        [ "$got" = "$expected" ] || fail "$*: '$input' gives '$got', not '$expected'"
+    done << 'EOF'
+cafe\n|cafe
+414\r\n|411d
+caf\n|ca
+FF\n|76
+zz\n|53
+ca\0fe\n|ca
+{}GG \060\n|fd8700
+\377\200\177\001\n|40c1
+\n\nab\n\ncd|abcd
+EOF
+}
+
+# not_libc: of the RPM Requires on standard input, those that are not the C library's (its
+# sonames, its loader's and its ELF hash style).
+not_libc() {
+    grep -Ev '^(libc\.so\.6|ld-linux[-a-z0-9_.]*\.so\.[0-9]+|rtld\(GNU_HASH\))([( ]|$)' || true
+}
