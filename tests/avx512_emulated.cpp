@@ -3,7 +3,6 @@
 // x86-64 CPU, AVX-512 or not, natively, under valgrind and on qemu's CPU models.
 #include "support.hpp"
 
-#if defined(__x86_64__)
 // The emulated vectors pass by value between functions of this file alone, so the calling
 // convention that a 512-bit vector would have on an AVX-512 CPU is of no matter.
 #pragma GCC diagnostic ignored "-Wpsabi"
@@ -37,10 +36,5 @@ block_progress decode_blocks(std::span<const uint8_t> in, uint8_t* out, bool& sk
 
 }  // namespace avx512_emulated
 
-namespace {
-constexpr kernel rows[] = {{"avx512_emulated", +[] { return true; }, avx512_emulated::decode_blocks}};
-}
-constinit const std::span<const kernel> emulated_kernels{rows};
-#else
-constinit const std::span<const kernel> emulated_kernels;
-#endif
+extern const kernel avx512_emulated_kernel;
+constinit const kernel avx512_emulated_kernel{"avx512_emulated", +[] { return true; }, avx512_emulated::decode_blocks};

@@ -10,7 +10,8 @@ std::span<const kernel> kernels_under_test()
 {
     static const std::vector<kernel> kernels = [] {
         std::vector<kernel> all(all_kernels().begin(), all_kernels().end());
-        all.insert(all.end(), emulated_kernels.begin(), emulated_kernels.end());
+        for (const kernel* k : emulated_kernels)
+            all.push_back(*k);
         return all;
     }();
     return kernels;

@@ -19,9 +19,9 @@ inline void PrintTo(const kernel& k, std::ostream* os)
     *os << k.name;
 }
 
-// Kernels of the tests' own (avx512_emulated.cpp): vector kernels compiled over a portable
-// emulation of their instructions, which any CPU of their architecture runs.
-extern const std::span<const kernel> emulated_kernels;
+// Kernels of the tests' own (NAME_emulated.cpp): vector kernels compiled over a portable emulation
+// of their instructions, which any x86-64 CPU runs; none where SIMDe was not found.
+extern const std::span<const kernel* const> emulated_kernels;
 
 // The kernels that dehex is built with, then the emulated ones.
 std::span<const kernel> kernels_under_test();
