@@ -10,6 +10,8 @@ find_path(DEHEX_SIMDE_INCLUDE_DIR simde/x86/avx512.h)
 set(emulated)
 if(NOT CMAKE_SYSTEM_PROCESSOR MATCHES "^(x86_64|AMD64|amd64)$")
     # Elsewhere the vector kernels that run there are tested on the CPU itself or under qemu.
+elseif(NOT DEHEX_SIMDE_INCLUDE_DIR AND DEHEX_ALL_TESTS)
+    message(FATAL_ERROR "SIMDe not found, and DEHEX_ALL_TESTS is on (tools/install-deps test installs it)")
 elseif(NOT DEHEX_SIMDE_INCLUDE_DIR)
     message(STATUS "SIMDe not found: the emulated kernels' tests are left out (tools/install-deps test installs it)")
 else()
