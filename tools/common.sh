@@ -40,19 +40,61 @@ package_arches() {
     if [ "$1" = deb ]; then echo "$deb"; else echo "$rpm"; fi
 }
 
-# skip_without TOOL WHAT: where TOOL is missing, says so and exits 77, which CTest reports as
-# skipped: WHAT cannot be checked here.
-skip_without() {
-    command -v "$1" > /dev/null && return 0
-    echo "SKIP: no $1 on this system: $2"
+# skip_unless WHAT TOOL...: where any TOOL is missing, names them in one line and exits 77, which
+# CTest reports as skipped: WHAT cannot be checked here.
+skip_unless() {
+    what=$1
+    shift
+    missing=""
+    for tool in "$@"; do
+        command -v "$tool" > /dev/null || missing="$missing $tool"
+    done
+    [ -z "$missing" ] && return 0
+    echo "SKIP: no${missing} on this system: $what"
     exit 77
 }
 
-# need TOOL...: fails unless every TOOL is there.
-need() {
-    for tool in "$@"; do
-        command -v "$tool" > /dev/null || fail "$tool is missing (tools/install-deps test installs it)"
-    done
+# run_suite NAME BUILD EXPECTED [CTEST_ARGS...]: runs BUILD's tests that CTEST_ARGS select, and
+# fails if no test ran or fewer than EXPECTED did. Prints one line with the counts.
+run_suite() {
+    name=$1 dir=$2 should=$3
+    shift 3
+    ctest --test-dir "$dir" --no-tests=error --output-on-failure -j2 -O "$dir/ctest-suite.log" "$@" ||
+        { suite_counts "$name" "$dir/ctest-suite.log" "$should"; fail "$name: ctest failed"; }
+    suite_counts "$name" "$dir/ctest-suite.log" "$should"
+}
+
+# suite_size BUILD [CTEST_ARGS...]: how many tests BUILD's suite registers for that selection.
+suite_size() {
+    dir=$1
+    shift
+    ctest --test-dir "$dir" -N "$@" | sed -n 's/^Total Tests: //p'
+}
+
+# suite_counts NAME LOG SHOULD: from a ctest log, how many tests ran and were skipped; fails if
+# none ran or fewer than SHOULD.
+suite_counts() {
+    ran=$(sed -n 's/.* tests failed out of \([0-9]*\)$/\1/p' "$2" | tail -n 1)
+    skipped=$(grep -c '\*\*\*Skipped' "$2" || true)
+    echo "$1: ${ran:-0} tests ran of $3 expected, $skipped skipped"
+    [ "${ran:-0}" -gt 0 ] || fail "$1: no test ran"
+    [ "$ran" -ge "$3" ] || fail "$1: $ran tests ran, fewer than the $3 expected"
+}
+
+# gtest_counts NAME LOG PROGRAM: the same for a GoogleTest program run directly: how many of the
+# tests that PROGRAM lists passed and were skipped in LOG, its output; fails unless all ran.
+gtest_counts() {
+    listed=$(gtest_listed "$3")
+    passed=$(sed -n 's/^\[  PASSED  \] \([0-9]*\) tests*\.$/\1/p' "$2")
+    skipped=$(sed -n 's/^\[  SKIPPED \] \([0-9]*\) tests*, listed below:$/\1/p' "$2")
+    echo "$1: ${passed:-0} passed, ${skipped:-0} skipped, of $listed listed"
+    [ "${passed:-0}" -gt 0 ] || fail "$1: no test passed"
+    [ $((passed + ${skipped:-0})) -eq "$listed" ] || fail "$1: $((passed + ${skipped:-0})) of $listed tests ran"
+}
+
+# gtest_listed PROGRAM: how many tests a GoogleTest program lists.
+gtest_listed() {
+    "$1" --gtest_list_tests | grep -c '^  '
 }
 
 # decodes_known_cases COMMAND...: COMMAND, a dehex (after its emulator, if any), decodes each of
