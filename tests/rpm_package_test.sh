@@ -71,7 +71,10 @@ zcat "$work/payload/usr/share/man/man1/dehex.1.gz" | grep -q "^\.TH DEHEX 1 [0-9
     fail "the manual page's header does not name version $version"
 
 rpmlint -c "$top/package/rpmlint.toml" "$pkg" > "$work/rpmlint.log" 2>&1 || fail "rpmlint: $(cat "$work/rpmlint.log")"
-! grep -q ': [EW]: ' "$work/rpmlint.log" || fail "rpmlint: $(cat "$work/rpmlint.log")"
+findings=$(grep ': [EW]: ' "$work/rpmlint.log" || true)
+# The sanitizers' runtime, linked into a sanitized dehex, looks up host names for its reports.
+[ "$sanitized" != ON ] || findings=$(echo "$findings" | grep -v ': W: binary-or-shlib-calls-gethostbyname ' || true)
+[ -z "$findings" ] || fail "rpmlint: $(cat "$work/rpmlint.log")"
 
 if [ $# -gt 0 ]; then
     echo "ok: $(basename "$pkg") ($(tag ARCH)); not installed: a cross build's package is not for this machine"
