@@ -118,7 +118,9 @@ set(CPACK_PACKAGE_RELOCATABLE OFF)
 set(CPACK_RPM_FILE_NAME RPM-DEFAULT)
 set(CPACK_RPM_PACKAGE_RELEASE 1)
 set(CPACK_RPM_PACKAGE_LICENSE MIT)
-set(CPACK_RPM_PACKAGE_GROUP "Applications/Text")
+# Fedora's and openSUSE's guidelines want no Group: CPack always writes the tag, so it is given
+# rpm's own value for a package without one.
+set(CPACK_RPM_PACKAGE_GROUP "Unspecified")
 # dehex has no public home yet: this stands for it, in the reserved .invalid domain, as the
 # contact's address does.
 set(CPACK_RPM_PACKAGE_URL "https://dehex.invalid/")
