@@ -19,10 +19,7 @@ else()
 endif()
 
 list(TRANSFORM emulated REPLACE "(.+)" "tests/\\1_emulated.cpp" OUTPUT_VARIABLE emulated_sources)
-list(TRANSFORM emulated REPLACE "(.+)" "DEHEX_EMULATED(\\1)" OUTPUT_VARIABLE emulated_lines)
-list(JOIN emulated_lines "\n" emulated_lines)
-file(CONFIGURE OUTPUT generated/emulated_list.hpp
-     CONTENT "// Made by CMake from DEHEX_EMULATED_KERNELS in cmake/emulated-kernels.cmake.\n${emulated_lines}\n")
+dehex_list_header(emulated_list.hpp DEHEX_EMULATED ${emulated})
 
 add_library(emulated_kernels STATIC tests/emulated_kernels.cpp ${emulated_sources})
 target_include_directories(emulated_kernels PUBLIC tests PRIVATE ${CMAKE_CURRENT_BINARY_DIR}/generated)
