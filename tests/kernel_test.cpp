@@ -65,13 +65,13 @@ TEST_P(KernelTest, RandomStreamsSplitAnywhere)
 
 TEST_P(KernelTest, LongRunEndedAtEveryOffset)
 {
-    // A line of text long enough that the loop goes on to decoding it a block at a time (it does
-    // so after a stretch of 16 blocks that was text throughout), its pairs at even or odd bytes;
-    // then, at each offset of the two blocks after it, the byte that ends it or lets it go on, or
-    // the end of the input. The line that follows holds a whole block that a NUL skips, then come
-    // more short lines than a block holds runs of, and a last line with no line feed. Each input is decoded whole, and cut where the
-    // run ends and again two blocks on, or a block after it ends, apart and in place: so a chunk
-    // ends at every offset of a block, and the loop at every kind of byte.
+    // A line of text long enough that the loop decodes it a block at a time (at the latest after
+    // a stretch of 16 blocks of text), its pairs at even or odd bytes; then, at each offset of the
+    // two blocks after it, the byte that ends it or lets it go on, or the end of the input. The
+    // line that follows holds a whole block that a NUL skips; then come short lines, more than
+    // four in a block, and a last line with no line feed. Each input is decoded whole,
+    // and cut where the run ends and again two blocks on, or a block after it ends, apart and in
+    // place: so a chunk ends at every offset of a block, and the loop at every kind of byte.
     using namespace std::literals;
     constexpr size_t blocks_per_stretch = 16;
     // Every byte value from 12 up, so that every digit value is met and no byte lets the loop
