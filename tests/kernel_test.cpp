@@ -1,5 +1,5 @@
-// Every kernel against the line rule: all character pairs, the line feed, CR and NUL at every
-// offset of a block and of a chunk, and random streams split at random points.
+// Every kernel against the line rule: all character pairs, every way out of a long run of text
+// at every offset of a block and of a chunk, and random streams split at random points.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -50,31 +50,6 @@ TEST_P(KernelTest, DecodesEveryCharacterPair)
     }
 }
 
-TEST_P(KernelTest, SpecialByteAtEveryOffsetAndEveryCut)
-{
-    // Three blocks of hex with a line feed, CR or NUL (or two of them) placed at each offset, fed
-    // whole and cut at each offset, so that every byte of a block and of a chunk boundary is met.
-    const byte_string base = [] {
-        byte_string hex;
-        for (size_t i = 0; i < 3 * block_size + 5; ++i)
-            hex.push_back(static_cast<uint8_t>("0123456789abcdef"[(i * 7) % 16]));
-        return hex;
-    }();
-    for (uint8_t special : {'\n', '\r', '\0'}) {
-        for (size_t at = 0; at < base.size(); ++at) {
-            byte_string input = base;
-            input[at] = special;
-            input[(at * 5 + 66) % input.size()] = '\n';
-            const byte_string expected = decode_by_lines(input);
-            for (size_t cut = 0; cut <= input.size(); ++cut) {
-                const size_t cuts[] = {cut};
-                ASSERT_EQ(decode_in_chunks(GetParam(), input, cuts), expected)
-                    << "byte " << int{special} << " at " << at << ", cut at " << cut;
-            }
-        }
-    }
-}
-
 TEST_P(KernelTest, RandomStreamsSplitAnywhere)
 {
     std::mt19937_64 rng(20261208);
@@ -89,46 +64,71 @@ TEST_P(KernelTest, RandomStreamsSplitAnywhere)
     }
 }
 
-TEST_P(KernelTest, LongRunsBesideManyLineFeedsAtEveryOffset)
+TEST_P(KernelTest, LongRunEndedAtEveryOffset)
 {
-    // Runs of text with no line feed or NUL, long enough for whole blocks of it at any offset,
-    // between stretches dense with line feeds, shifted through every offset of two blocks. The
-    // runs hold every byte value from 11 up, so that every digit value is met there; the dense
-    // stretches leave the run after them on an even or odd byte, or skipped after a NUL. Each is
-    // met first after nothing, then after so long a line that the kernel's loop has taken to
-    // expecting text.
+    // A line of text long enough that the loop decodes it a block at a time (at the latest after
+    // a stretch of 16 blocks of text), its pairs at even or odd bytes; then, at each offset of the
+    // two blocks after it, the byte that ends it or lets it go on, or the end of the input. The
+    // line that follows holds a whole block that a NUL skips; then come short lines, more than
+    // four in a block, and a last line with no line feed. Each input is decoded whole,
+    // and cut where the run ends and again two blocks on, or a block after it ends, apart and in
+    // place: so a chunk ends at every offset of a block, and the loop at every kind of byte.
     using namespace std::literals;
-    const byte_string run = [] {
-        byte_string text;
-        for (size_t i = 0; i < 4 * block_size + 9; ++i)
-            text.push_back(static_cast<uint8_t>(11 + (i * 97) % 245));
-        return text;
-    }();
+    constexpr size_t blocks_per_stretch = 16;
+    // Every byte value from 12 up, so that every digit value is met and no byte lets the loop
+    // stop but the one placed.
+    const auto text = [](size_t n) {
+        byte_string t;
+        for (size_t i = 0; i < n; ++i)
+            t.push_back(static_cast<uint8_t>(12 + (i * 97) % 244));
+        return t;
+    };
     const struct {
         const char* name;
-        std::string_view dense;
-    } cases[] = {
-        {"whole lines", "\n\nab\nc\nde\n0\n\n12\n"sv},
-        {"an odd line going on", "\nab\nc\nd\n123"sv},
-        {"an even line going on", "\n\na\nbc\n4567"sv},
-        {"a NUL-ended line going on", "\nab\n1\n23\0" "45"sv},
-        {"a line ended by a byte from 1 to 9", "\nab\n\x01\x09\n\r\x05"sv},
+        std::string_view before;
+        size_t blocks;  // up to the first block the ending is placed in
+    } runs[] = {
+        {"begun on an even byte", ""sv, 20},
+        {"begun on an odd byte", "\n"sv, 20},
+        {"even, to a stretch's end and past it", ""sv, 2 * blocks_per_stretch - 1},
+        {"odd, to a stretch's end and past it", "\n"sv, 2 * blocks_per_stretch - 1},
     };
-    for (const auto& c : cases) {
-        for (const size_t text_before : {size_t{0}, 40 * block_size}) {
-            for (size_t lead = text_before; lead <= text_before + 2 * block_size; ++lead) {
-                byte_string input;
-                for (size_t i = 0; i < lead; ++i)
-                    input.push_back(run[i % run.size()]);
-                for (int repeat = 0; repeat < 2; ++repeat) {
-                    input.insert(input.end(), c.dense.begin(), c.dense.end());
-                    input.insert(input.end(), run.begin(), run.end());
+    const struct {
+        const char* name;
+        std::string_view byte;
+    } endings[] = {
+        {"a line feed", "\n"sv},
+        {"a NUL", "\0"sv},
+        {"a tab", "\t"sv},
+        {"0x0b", "\x0b"sv},
+        {"the end of the input", ""sv},
+    };
+    byte_string after = text(2 * block_size + 22);
+    for (const uint8_t c : "\nab\nc\n\n0123\nd\nef\n4\n"sv)
+        after.push_back(c);
+    const byte_string last_line = text(200);
+    after.insert(after.end(), last_line.begin(), last_line.end());
+
+    for (const auto& run : runs) {
+        for (const auto& ending : endings) {
+            for (size_t at = run.blocks * block_size; at < (run.blocks + 2) * block_size; ++at) {
+                byte_string input = bytes(run.before);
+                const byte_string line = text(at - input.size());
+                input.insert(input.end(), line.begin(), line.end());
+                if (!ending.byte.empty()) {
+                    input.insert(input.end(), ending.byte.begin(), ending.byte.end());
+                    input.insert(input.end(), after.begin(), after.end());
                 }
                 const byte_string expected = decode_by_lines(input);
-                const size_t cuts[] = {lead + 1};
-                ASSERT_EQ(decode_in_chunks(GetParam(), input), expected) << c.name << ", lead " << lead;
-                ASSERT_EQ(decode_in_chunks(GetParam(), input, cuts), expected)
-                    << c.name << ", lead " << lead << ", cut after it";
+                const size_t at_the_end[] = {at, 2 * block_size}, a_block_on[] = {at + block_size};
+                const auto where = [&](const char* how) {
+                    return testing::Message() << run.name << ", " << ending.name << " at " << at << ", " << how;
+                };
+                ASSERT_EQ(decode_in_chunks(GetParam(), input), expected) << where("whole");
+                ASSERT_EQ(decode_in_chunks(GetParam(), input, {}, placement::in_place), expected) << where("in place");
+                ASSERT_EQ(decode_in_chunks(GetParam(), input, at_the_end), expected) << where("cut there and two blocks on");
+                ASSERT_EQ(decode_in_chunks(GetParam(), input, a_block_on, placement::in_place), expected)
+                    << where("cut a block on, in place");
             }
         }
     }

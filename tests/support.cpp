@@ -36,6 +36,20 @@ byte_string decode_by_lines(std::span<const uint8_t> input)
     return out;
 }
 
+namespace {
+
+// In place, the output starts no further before the chunk than the rule allows, so that a kernel
+// that needs more room than the rule grants overwrites input it has yet to read.
+constexpr size_t least_in_place_gap = [] {
+    size_t gap = 0;
+    while (!stores_stay_behind_reads(gap))
+        ++gap;
+    return gap;
+}();
+static_assert(least_in_place_gap <= in_place_gap);
+
+}  // namespace
+
 byte_string decode_in_chunks(const kernel& k, std::span<const uint8_t> input, std::span<const size_t> cuts,
                              placement where)
 {
@@ -43,9 +57,9 @@ byte_string decode_in_chunks(const kernel& k, std::span<const uint8_t> input, st
     decoder_state state;
     auto feed = [&](std::span<const uint8_t> piece) {
         if (where == placement::in_place) {
-            byte_string buffer(in_place_gap);
-            buffer.insert(buffer.end(), piece.begin(), piece.end());
-            const size_t n = decode_chunk(k, state, std::span(buffer).subspan(in_place_gap), buffer.data());
+            byte_string buffer(least_in_place_gap + piece.size());
+            std::copy(piece.begin(), piece.end(), buffer.begin() + least_in_place_gap);
+            const size_t n = decode_chunk(k, state, std::span(buffer).subspan(least_in_place_gap), buffer.data());
             out.insert(out.end(), buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(n));
             return;
         }

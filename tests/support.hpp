@@ -35,8 +35,8 @@ enum class placement { apart, in_place };
 
 // Decodes `input` with kernel k, fed as chunks of the sizes in `cuts` and then the rest. Each
 // chunk and its output get buffers of their own, of exactly the allowed size, so that the
-// sanitizers see any access past them; or in place, one buffer holding the gap the output may
-// start in and then the chunk.
+// sanitizers see any access past them; or in place, one buffer of exactly the least gap that
+// stores_stay_behind_reads allows and then the chunk.
 byte_string decode_in_chunks(const kernel& k, std::span<const uint8_t> input, std::span<const size_t> cuts = {},
                              placement where = placement::apart);
 
