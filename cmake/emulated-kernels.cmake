@@ -2,7 +2,7 @@
 # of their intrinsics, so that any x86-64 CPU runs them natively. Each is tests/NAME_emulated.cpp;
 # the library lists them through a header of DEHEX_EMULATED(NAME) lines. Without SIMDe the list is
 # empty, and only the tests of these kernels are left out.
-set(DEHEX_EMULATED_KERNELS avx512)
+set(DEHEX_EMULATED_KERNELS avx512 neon neon32)
 
 # find_path keeps a path it found, but searches again at every configure while it has found none:
 # a build folder configured before SIMDe was installed finds it once it is.

@@ -39,14 +39,19 @@ constexpr size_t decoded_capacity(size_t n)
     return n / 2 + 1 + kernel_overrun;
 }
 
-// How far before its chunk decode_chunk's output may start in the same memory. Output begins the
-// gap before the input, less the one byte that a pending high digit decodes before the kernel;
-// it grows by at most half of what is read, and a kernel writes at most kernel_overrun past it.
-// So a store never reaches a byte not yet read while the gap covers that byte and the overrun.
+// Whether decode_chunk's output may start `gap` bytes before its chunk, in the same memory, with
+// no store reaching input still to be read. Each byte decoded before and after the kernel is
+// stored once its two digits are read, so that output, which grows by one byte for every two
+// read, stays the gap or more behind the input. The kernel (kernel.hpp) stores what a block
+// decodes to, and at most kernel_overrun bytes from where that starts, before it reads the block
+// after it for the last time: a run of text stores a block before it reads the next at all. Its
+// output for a block starts the gap or more behind the block, so a store stays behind the block
+// after while the gap and a block cover the overrun.
 constexpr bool stores_stay_behind_reads(size_t gap)
 {
-    return gap >= 1 + kernel_overrun;
+    return gap + block_size >= kernel_overrun;
 }
+// dehex's own gap, with room to spare (the tests decode in place at the least the rule allows).
 inline constexpr size_t in_place_gap = 2 * kernel_overrun;
 static_assert(stores_stay_behind_reads(in_place_gap));
 

@@ -1,17 +1,13 @@
 // The AVX-512 kernel's primitives and loop compiled once more, over SIMDe's portable emulation of
 // the intrinsics, as a kernel of the tests' own: so the tests and the fuzzer run that code on any
 // x86-64 CPU, AVX-512 or not, natively, under valgrind and on qemu's CPU models.
-#include "support.hpp"
+#include "kernels/prelude.hpp"
 
 // The emulated vectors pass by value between functions of this file alone, so the calling
 // convention that a 512-bit vector would have on an AVX-512 CPU is of no matter.
 #pragma GCC diagnostic ignored "-Wpsabi"
 #define SIMDE_ENABLE_NATIVE_ALIASES
 #include <simde/x86/avx512.h>
-
-#include <bit>
-
-#include "kernels/blocks.hpp"
 
 namespace avx512_emulated {
 
@@ -26,13 +22,8 @@ __m512i _mm512_maskz_compress_epi8(uint64_t k, __m512i a)
     return _mm512_loadu_si512(to);
 }
 
-#include "kernels/block_loop.hpp"
-#include "kernels/avx512_primitives.hpp"
-
-block_progress decode_blocks(std::span<const uint8_t> in, uint8_t* out, bool& skipping)
-{
-    return decode_blocks_with<primitives>(in, out, skipping);
-}
+#include "kernels/avx512.inc"
+#include "kernels/block_loop.inc"
 
 }  // namespace avx512_emulated
 

@@ -13,16 +13,15 @@ struct block_progress {
     size_t produced;
 };
 
-// A kernel decodes the 64-byte blocks at the start of `in` that a whole block follows. They start
-// where no high digit is pending and leave none pending; `skipping` carries a NUL-ended line in
-// and out. It may write kernel_overrun bytes past what it produces, and at most half a block for
-// each block it reads.
+// A kernel decodes the blocks at the start of `in` that a whole block follows. They start where
+// no high digit is pending and leave none pending; `skipping` carries a NUL-ended line in and out.
+// It produces at most half a block for each block it reads. What it stores for a block reaches at
+// most kernel_overrun bytes past where that block's output starts, and is stored before the
+// kernel reads the block after it for the last time (decode.hpp's in-place rule counts on both).
 using decode_blocks_fn = block_progress(std::span<const uint8_t> in, uint8_t* out, bool& skipping);
 
+inline constexpr size_t block_size = 64;
 inline constexpr size_t kernel_overrun = 64;
-
-// What block_loop.hpp checks that it is not included beside: each kernel has a loop of its own.
-struct kernel_scope;
 
 struct kernel {
     const char* name;
@@ -32,8 +31,9 @@ struct kernel {
 
 // Every kernel has a file of its own, src/kernels/NAME.cpp, and a name in DEHEX_KERNELS in
 // CMakeLists.txt, from which the table is made. The file is built for every architecture: where
-// its architecture condition holds it defines, in namespace NAME, `supported` and `decode_blocks`
-// and ends with DEHEX_KERNEL(NAME); elsewhere it holds DEHEX_NO_KERNEL(NAME) alone.
+// its architecture condition holds it defines, in namespace NAME, `supported` and, by pasting its
+// primitives and the block loop (prelude.hpp), `decode_blocks`, and ends with DEHEX_KERNEL(NAME);
+// elsewhere it holds DEHEX_NO_KERNEL(NAME) alone.
 #define DEHEX_KERNEL(name)            \
     extern const kernel name##_kernel; \
     constinit const kernel name##_kernel{#name, name::supported, name::decode_blocks}

@@ -1,10 +1,6 @@
-// The portable kernel (portable.hpp), for every CPU, any word size, either byte order.
-#include <bit>
-#include <type_traits>
-
-#include "blocks.hpp"
-#include "decode.hpp"
-#include "kernel.hpp"
+// The portable kernel, for every CPU, any word size, either byte order; its primitives are in
+// scalar.inc, which the kernels of vx.cpp and rvv.cpp compile for vector units too.
+#include "prelude.hpp"
 
 namespace scalar {
 
@@ -13,15 +9,8 @@ bool supported()
     return true;
 }
 
-#include "pair_starts.hpp"
-#include "block_loop.hpp"
-#include "swar.hpp"
-#include "portable.hpp"
-
-block_progress decode_blocks(std::span<const uint8_t> in, uint8_t* out, bool& skipping)
-{
-    return decode_blocks_with<primitives<swar_masks>>(in, out, skipping);
-}
+#include "scalar.inc"
+#include "block_loop.inc"
 
 }  // namespace scalar
 

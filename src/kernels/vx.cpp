@@ -1,16 +1,9 @@
-// The portable kernel compiled for the vector facility of IBM Z (z13 and later), which compilers
-// then vectorize for: Debian's s390x baseline lacks it.
-#include "kernel.hpp"
+// The portable kernel (scalar.inc) compiled for the vector facility of IBM Z (z13 and later),
+// which compilers then vectorize for: Debian's s390x baseline lacks it.
+#include "prelude.hpp"
 
 #if defined(__s390x__)
 #include <sys/auxv.h>
-
-#include <bit>
-#include <type_traits>
-
-#include "blocks.hpp"
-#include "decode.hpp"
-#include "target.hpp"
 
 namespace vx {
 
@@ -20,15 +13,8 @@ bool supported()
 }
 
 DEHEX_TARGET_BEGIN("arch=z13")
-#include "pair_starts.hpp"
-#include "block_loop.hpp"
-#include "swar.hpp"
-#include "portable.hpp"
-
-block_progress decode_blocks(std::span<const uint8_t> in, uint8_t* out, bool& skipping)
-{
-    return decode_blocks_with<primitives<swar_masks>>(in, out, skipping);
-}
+#include "scalar.inc"
+#include "block_loop.inc"
 DEHEX_TARGET_END
 
 }  // namespace vx
