@@ -9,15 +9,20 @@
 #include <random>
 #include <type_traits>
 
-#include "kernels/blocks.hpp"
-#include "decode.hpp"
+#include "kernels/prelude.hpp"
 #include "support.hpp"
 
-// The word masks, compiled here as a kernel includes them.
-namespace word_masks {
-#include "kernels/block_loop.hpp"
-#include "kernels/swar.hpp"
-}  // namespace word_masks
+// The portable kernel's files, pasted here as into a kernel: its word masks and the block bit logic.
+namespace portable_copy {
+#include "kernels/scalar.inc"
+#include "kernels/block_loop.inc"
+}  // namespace portable_copy
+
+using portable_copy::block_carry;
+using portable_copy::is_text;
+using portable_copy::low_digit_pending;
+using portable_copy::pair_starts;
+using portable_copy::swar_masks;
 
 namespace {
 
@@ -207,9 +212,9 @@ TEST(WordMasks, MatchAByteWalk)
             has_zero |= block[i] == 0;
             has_control |= block[i] < 11;
         }
-        ASSERT_EQ(word_masks::swar_masks::byte_mask(block, sought), expected) << "round " << round << ", byte " << int{sought};
-        ASSERT_EQ(word_masks::swar_masks::has_zero(block), has_zero) << "round " << round;
-        ASSERT_EQ(word_masks::swar_masks::has_less_than(block, 11), has_control) << "round " << round;
+        ASSERT_EQ(swar_masks::byte_mask(block, sought), expected) << "round " << round << ", byte " << int{sought};
+        ASSERT_EQ(swar_masks::has_zero(block), has_zero) << "round " << round;
+        ASSERT_EQ(swar_masks::has_less_than(block, 11), has_control) << "round " << round;
     }
 }
 
