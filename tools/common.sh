@@ -64,6 +64,16 @@ run_suite() {
     suite_counts "$name" "$dir/ctest-suite.log" "$should"
 }
 
+# logged LOG COMMAND...: runs COMMAND, its output shown and kept in LOG, and returns its status.
+logged() {
+    log=$1
+    shift
+    { status=0; "$@" 2>&1 || status=$?; echo "$status" > "$log.status"; } | tee "$log"
+    status=$(cat "$log.status")
+    rm -f "$log.status"
+    return "$status"
+}
+
 # suite_size BUILD [CTEST_ARGS...]: how many tests BUILD's suite registers for that selection.
 suite_size() {
     dir=$1
