@@ -26,6 +26,16 @@ using portable_copy::swar_masks;
 
 namespace {
 
+// Every byte value from 12 up, from the `from`th on, so that every digit value is met and no byte
+// lets the loop stop but one placed among them.
+byte_string text(size_t n, size_t from = 0)
+{
+    byte_string t;
+    for (size_t i = from; i < from + n; ++i)
+        t.push_back(static_cast<uint8_t>(12 + (i * 97) % 244));
+    return t;
+}
+
 class KernelTest : public testing::TestWithParam<kernel> {
 protected:
     void SetUp() override
@@ -80,14 +90,6 @@ TEST_P(KernelTest, LongRunEndedAtEveryOffset)
     // place: so a chunk ends at every offset of a block, and the loop at every kind of byte.
     using namespace std::literals;
     constexpr size_t blocks_per_stretch = 16;
-    // Every byte value from 12 up, so that every digit value is met and no byte lets the loop
-    // stop but the one placed.
-    const auto text = [](size_t n) {
-        byte_string t;
-        for (size_t i = 0; i < n; ++i)
-            t.push_back(static_cast<uint8_t>(12 + (i * 97) % 244));
-        return t;
-    };
     const struct {
         const char* name;
         std::string_view before;
@@ -135,6 +137,71 @@ TEST_P(KernelTest, LongRunEndedAtEveryOffset)
                 ASSERT_EQ(decode_in_chunks(GetParam(), input, a_block_on, placement::in_place), expected)
                     << where("cut a block on, in place");
             }
+        }
+    }
+}
+
+TEST_P(KernelTest, PeriodBrokenAtEveryOffset)
+{
+    // Lines of one length, long enough for the loop to find their period and decode by it; then,
+    // at each offset of two blocks and of a whole line after that, what breaks the period; then
+    // lines of the same length again. Each input is decoded whole, and cut at the break and two
+    // blocks on, apart and in place.
+    using namespace std::literals;
+    constexpr size_t break_from = 36 * block_size;
+    const struct {
+        size_t length;  // with its ending
+        std::string_view ending;
+    } periods[] = {
+        {1, "\n"sv}, {2, "\n"sv}, {3, "\n"sv}, {8, "\n"sv}, {61, "\n"sv}, {64, "\n"sv},
+        {65, "\n"sv}, {34, "\r\n"sv}, {75, "  name\n"sv}, {257, "\n"sv},
+    };
+    const struct {
+        const char* name;
+        std::string_view put;  // put in at the offset
+        size_t taken;          // bytes taken out there first
+    } breaks[] = {
+        {"a NUL", "\0"sv, 0},        {"a line feed", "\n"sv, 0}, {"a byte more", "x"sv, 0},
+        {"a byte less", ""sv, 1},   {"a line feed less", ""sv, 0},
+    };
+    for (const auto& period : periods) {
+        byte_string lines;
+        for (size_t n = 0; lines.size() < break_from + 4 * block_size + 2 * period.length; ++n) {
+            const byte_string line = text(period.length - period.ending.size(), n * 7);
+            lines.insert(lines.end(), line.begin(), line.end());
+            lines.insert(lines.end(), period.ending.begin(), period.ending.end());
+        }
+        const size_t window = std::max(2 * block_size, period.length);
+        for (const auto& broken : breaks) {
+            for (size_t at = break_from; at < break_from + window; ++at) {
+                byte_string input = lines;
+                if (broken.name == "a line feed less"sv) {
+                    // The line feed at or after the offset, so that two lines become one.
+                    const auto lf = std::find(input.begin() + static_cast<ptrdiff_t>(at), input.end(), '\n');
+                    input.erase(lf);
+                } else {
+                    input.erase(input.begin() + static_cast<ptrdiff_t>(at),
+                                input.begin() + static_cast<ptrdiff_t>(at + broken.taken));
+                    input.insert(input.begin() + static_cast<ptrdiff_t>(at), broken.put.begin(), broken.put.end());
+                }
+                const byte_string expected = decode_by_lines(input);
+                const size_t cuts[] = {at, 2 * block_size};
+                const auto where = [&](const char* how) {
+                    return testing::Message() << "lines of " << period.length << ", " << broken.name << " at " << at
+                                              << ", " << how;
+                };
+                ASSERT_EQ(decode_in_chunks(GetParam(), input), expected) << where("whole");
+                ASSERT_EQ(decode_in_chunks(GetParam(), input, {}, placement::in_place), expected) << where("in place");
+                ASSERT_EQ(decode_in_chunks(GetParam(), input, cuts), expected) << where("cut there and two blocks on");
+                ASSERT_EQ(decode_in_chunks(GetParam(), input, cuts, placement::in_place), expected)
+                    << where("cut there and two blocks on, in place");
+            }
+        }
+        // The input's end at every offset: a last block of the period, or a last line cut short.
+        for (size_t size = break_from; size < break_from + window; ++size) {
+            const std::span<const uint8_t> input(lines.data(), size);
+            ASSERT_EQ(decode_in_chunks(GetParam(), input), decode_by_lines(input)) << "lines of " << period.length
+                                                                                   << ", ended at " << size;
         }
     }
 }

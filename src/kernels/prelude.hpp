@@ -18,6 +18,7 @@
 #include "blocks.hpp"
 #include "decode.hpp"
 #include "kernel.hpp"
+#include "line_period.hpp"
 #include "pack_lists.hpp"
 #include "target.hpp"
 
