@@ -34,3 +34,11 @@ concept block_primitives = requires(const uint8_t* p, const typename isa::block&
     // way costs more than a mispredicted branch a block.
     { isa::always_text_way } -> std::convertible_to<bool>;
 };
+
+// A kernel may also supply, where it has a cheaper way than the loop's own through the others:
+//   bool holds_no_line_end(const block&): whether a block holds no line feed and no NUL, exactly
+//     (the loop asks marks otherwise), where surely_text has said false;
+//   bool falls_at(const block&, const period_place&): whether a block's line feeds are at the
+//     place's and it holds no NUL (line_period.hpp; the loop compares marks otherwise);
+//   uint8_t* store_placed(const block&, const period_place&, uint8_t* out): store_pairs for the
+//     place's pairs, by the lists the place holds (the loop calls store_pairs otherwise).
