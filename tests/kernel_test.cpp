@@ -162,7 +162,7 @@ TEST_P(KernelTest, PeriodBrokenAtEveryOffset)
         size_t taken;          // bytes taken out there first
     } breaks[] = {
         {"a NUL", "\0"sv, 0},        {"a line feed", "\n"sv, 0}, {"a byte more", "x"sv, 0},
-        {"a byte less", ""sv, 1},   {"a line feed less", ""sv, 0},
+        {"a byte less", ""sv, 1},   {"a line feed less", ""sv, 0}, {"a NUL for a byte", "\0"sv, 1},
     };
     for (const auto& period : periods) {
         byte_string lines;

@@ -18,15 +18,21 @@ inline constexpr size_t longest_period = 1024;
 // A place in the period: the offset in its line of a block's first byte, counted from the line's
 // first character; what a block there holds; and where the block after it falls.
 struct alignas(64) period_place {
+    uint8_t lf_bytes[block_size];  // 0xFF at each line feed, 0 at every other byte
+    // The places of all the block's pair starts, lowest first, then 0xFF: for a lookup that reads
+    // from the whole block at once.
+    uint8_t starts[block_size / 2];
     // For each 16 bytes, the places of their pair starts, lowest first (8 at most, as pairs never
     // stand next to each other), then 0xFF, which a byte shuffle or table lookup reads as zero.
     uint8_t order[4][16];
-    uint8_t lf_bytes[block_size];  // 0xFF at each line feed, 0 at every other byte
     uint64_t lf;                   // bit i: byte i is a line feed
     uint64_t pairs;                // bit i: byte i begins a pair
     const period_place* next;      // the place of the block after
     uint8_t ends[4];               // how many pairs the first 16, 32, 48 and 64 bytes begin
 };
+// The lists fit in what alignment left spare, and stay where loads of 16 bytes reach them
+// directly from the place.
+static_assert(sizeof(period_place) == 3 * block_size);
 
 // The places of one orbit: a length and the places a block can reach from one of them. Blocks
 // step 64 bytes, so from place r they reach the places that leave r's remainder by the gcd of
@@ -66,9 +72,12 @@ inline void fill_place(period_place& p, size_t length, size_t r, const period_pl
         unsigned n = 0;
         for (uint64_t left = bits; left != 0; left &= left - 1)
             p.order[part][n++] = static_cast<uint8_t>(std::countr_zero(left));
+        for (unsigned k = 0; k < n; ++k)
+            p.starts[before + k] = static_cast<uint8_t>(16 * part + p.order[part][k]);
         before += n;
         p.ends[part] = static_cast<uint8_t>(before);
     }
+    std::memset(p.starts + before, 0xFF, sizeof p.starts - before);
 }
 
 // The table for lines of `length` bytes, with the orbit of place r made.
