@@ -40,5 +40,6 @@ concept block_primitives = requires(const uint8_t* p, const typename isa::block&
 //     (the loop asks marks otherwise), where surely_text has said false;
 //   bool falls_at(const block&, const period_place&): whether a block's line feeds are at the
 //     place's and it holds no NUL (line_period.hpp; the loop compares marks otherwise);
-//   uint8_t* store_placed(const block&, const period_place&, uint8_t* out): store_pairs for the
-//     place's pairs, by the lists the place holds (the loop calls store_pairs otherwise).
+//   uint8_t* store_placed(const block&, const block& next, const period_place&, uint8_t* out):
+//     store_pairs for the place's pairs, by the lists the place holds (the loop calls store_pairs
+//     otherwise).
