@@ -28,5 +28,8 @@ if(emulated)
     # SIMDe's portable code adds and subtracts lanes as signed C integers, which the instructions
     # it stands for wrap: -fwrapv makes them wrap in C++ too (and so keeps the sanitizers quiet).
     target_compile_options(emulated_kernels PRIVATE -fwrapv)
+    # GCC notes that a 64-byte vector returned by a function it keeps out of line is passed as
+    # AVX-512 would not pass it; each such function is local to its file, so no caller differs.
+    target_compile_options(emulated_kernels PRIVATE $<$<CXX_COMPILER_ID:GNU>:-Wno-psabi>)
 endif()
 target_link_libraries(emulated_kernels PUBLIC dehex_core)

@@ -286,6 +286,55 @@ TEST(WordMasks, MatchAByteWalk)
 }
 
 // The block bit logic against a byte-by-byte walk through the same block.
+TEST(PeriodPlaces, AgreeWithTheLineWay)
+{
+    // Every place in lines of 1 to 300 bytes and of the longest lengths: its line feeds by a
+    // walk; its pair starts, and the carry it hands on, by the line way's own bit logic, from
+    // the carry of its place; its lists by its pair starts.
+    std::vector<size_t> lengths;
+    for (size_t length = 1; length <= 300; ++length)
+        lengths.push_back(length);
+    for (size_t length = longest_period - 24; length <= longest_period; ++length)
+        lengths.push_back(length);
+    for (const size_t length : lengths) {
+        for (size_t r = 0; r < length; ++r) {
+            const size_t next_r = (r + block_size) % length;
+            period_place place, after;
+            fill_place(place, length, r, &after);
+            fill_place(after, length, next_r, nullptr);
+            uint64_t lf = 0;
+            for (size_t i = 0; i < block_size; ++i)
+                lf |= uint64_t{(r + i) % length == length - 1} << i;
+            block_carry carry = portable_copy::carry_at(r);
+            const uint64_t pairs = pair_starts(lf, 0, after.lf, carry);
+            const auto where = [&] { return testing::Message() << "lines of " << length << ", place " << r; };
+            ASSERT_EQ(place.lf, lf) << where();
+            ASSERT_EQ(place.pairs, pairs) << where();
+            ASSERT_TRUE(portable_copy::carries_alike(carry, portable_copy::carry_at(next_r))) << where();
+            ASSERT_EQ(place.next, &after) << where();
+            unsigned n = 0;
+            for (size_t i = 0; i < block_size; ++i) {
+                ASSERT_EQ(place.lf_bytes[i], (lf >> i) & 1 ? 0xFF : 0) << where() << ", byte " << i;
+                if ((pairs >> i) & 1) {
+                    ASSERT_EQ(place.starts[n++], i) << where();
+                }
+                if (i % 16 == 15) {
+                    ASSERT_EQ(place.ends[i / 16], n) << where();
+                }
+            }
+            for (size_t part = 0; part < 4; ++part) {
+                const unsigned before = part == 0 ? 0 : place.ends[part - 1];
+                for (unsigned k = 0; k < 16; ++k) {
+                    const bool listed = before + k < place.ends[part];
+                    ASSERT_EQ(place.order[part][k], listed ? place.starts[before + k] - 16 * part : 0xFF) << where();
+                }
+            }
+            for (size_t k = n; k < block_size / 2; ++k)
+                ASSERT_EQ(place.starts[k], 0xFF) << where();
+        }
+    }
+}
+
 TEST(PairStarts, MatchesAWalkThroughTheBlock)
 {
     std::mt19937_64 rng(7);

@@ -29,6 +29,7 @@ struct alignas(64) period_place {
     uint64_t pairs;                // bit i: byte i begins a pair
     const period_place* next;      // the place of the block after
     uint8_t ends[4];               // how many pairs the first 16, 32, 48 and 64 bytes begin
+    uint32_t generation;           // the table's generation it was made in
 };
 // The lists fit in what alignment left spare, and stay where loads of 16 bytes reach them
 // directly from the place.
@@ -36,10 +37,14 @@ static_assert(sizeof(period_place) == 3 * block_size);
 
 // The places of one orbit: a length and the places a block can reach from one of them. Blocks
 // step 64 bytes, so from place r they reach the places that leave r's remainder by the gcd of
-// the length and 64, and only those are made.
+// the length and 64, and only those are made, each when a block is about to reach it: a period
+// that breaks soon costs only the places it reached.
 struct line_period {
     size_t length = 0;
-    size_t orbit = 0;  // that remainder
+    size_t orbit = 0;   // that remainder
+    size_t places = 0;  // how many places the orbit has
+    size_t made = 0;    // how many of them are made
+    uint32_t generation = 0;  // one more at each new orbit; a place made in an older one is not made
     period_place at[longest_period];
 };
 
@@ -50,52 +55,80 @@ constexpr size_t period_orbit(size_t length, size_t place)
     return place % std::gcd(length, block_size);
 }
 
-// Fills the place at offset r of lines `length` bytes long, each ending with its line feed.
+// Fills the place at offset r of lines `length` bytes long, each ending with its line feed: line
+// by line, as a period may be made for a few blocks only.
 inline void fill_place(period_place& p, size_t length, size_t r, const period_place* next)
 {
+    constexpr uint64_t even = 0x5555555555555555;
+    constexpr auto line_bits = [](size_t from, size_t to) {  // bits from..to, both within the block
+        return (~uint64_t{0} << from) & (~uint64_t{0} >> (block_size - 1 - to));
+    };
     p = {};
     p.next = next;
-    size_t q = r;  // the offset in its line of byte i
-    for (size_t i = 0; i < block_size; ++i) {
-        if (q == length - 1) {
-            p.lf |= uint64_t{1} << i;
-            p.lf_bytes[i] = 0xFF;
+    std::memset(p.order, 0xFF, sizeof p.order);
+    std::memset(p.starts, 0xFF, sizeof p.starts);
+    // Each line that the block holds part of starts `start` bytes into the block (before it where
+    // negative): its pair starts are every second byte from there to 3 bytes before its end, and
+    // its line feed ends it.
+    for (auto start = -static_cast<ptrdiff_t>(r); start < static_cast<ptrdiff_t>(block_size);
+         start += static_cast<ptrdiff_t>(length)) {
+        const ptrdiff_t lf = start + static_cast<ptrdiff_t>(length) - 1;
+        if (lf < static_cast<ptrdiff_t>(block_size)) {
+            p.lf |= uint64_t{1} << lf;
+            p.lf_bytes[lf] = 0xFF;
         }
-        else if (q % 2 == 0 && q + 2 < length)  // its low digit is text too
-            p.pairs |= uint64_t{1} << i;
-        q = q + 1 == length ? 0 : q + 1;
+        const ptrdiff_t first = start >= 0 ? start : start + ((-start + 1) & ~ptrdiff_t{1});
+        const ptrdiff_t last = std::min(lf - 2, static_cast<ptrdiff_t>(block_size) - 1);
+        if (first <= last)
+            p.pairs |= line_bits(static_cast<size_t>(first), static_cast<size_t>(last)) & (first % 2 == 0 ? even : ~even);
+    }
+    unsigned counts[4] = {};
+    unsigned n = 0;
+    for (uint64_t left = p.pairs; left != 0; left &= left - 1) {
+        const auto bit = static_cast<unsigned>(std::countr_zero(left));
+        p.order[bit / 16][counts[bit / 16]++] = static_cast<uint8_t>(bit % 16);
+        p.starts[n++] = static_cast<uint8_t>(bit);
     }
     unsigned before = 0;
     for (size_t part = 0; part < 4; ++part) {
-        const uint64_t bits = (p.pairs >> (16 * part)) & 0xFFFF;
-        std::memset(p.order[part], 0xFF, sizeof p.order[part]);
-        unsigned n = 0;
-        for (uint64_t left = bits; left != 0; left &= left - 1)
-            p.order[part][n++] = static_cast<uint8_t>(std::countr_zero(left));
-        for (unsigned k = 0; k < n; ++k)
-            p.starts[before + k] = static_cast<uint8_t>(16 * part + p.order[part][k]);
-        before += n;
+        before += counts[part];
         p.ends[part] = static_cast<uint8_t>(before);
     }
-    std::memset(p.starts + before, 0xFF, sizeof p.starts - before);
 }
 
-// The table for lines of `length` bytes, with the orbit of place r made.
-inline const line_period& period_for(size_t length, size_t r)
+// The table for lines of `length` bytes and the orbit of place r, none of its places made
+// where it was another's.
+inline line_period& period_for(size_t length, size_t r)
 {
     line_period& t = the_period;
     const size_t orbit = period_orbit(length, r);
     if (t.length != length || t.orbit != orbit) {
         t.length = length;
         t.orbit = orbit;
-        size_t place = r;
-        do {
-            const size_t next = (place + block_size) % length;
-            fill_place(t.at[place], length, place, &t.at[next]);
-            place = next;
-        } while (place != r);
+        t.places = length / std::gcd(length, block_size);
+        t.made = 0;
+        if (++t.generation == 0) {
+            for (period_place& p : t.at)
+                p.generation = 0;
+            t.generation = 1;
+        }
     }
     return t;
+}
+
+// Makes those of the `count` places from r on that are not made yet.
+inline void make_places(line_period& t, size_t r, size_t count)
+{
+    for (size_t place = r; count > 0 && t.made < t.places; --count) {
+        const size_t next = (place + block_size) % t.length;
+        period_place& p = t.at[place];
+        if (p.generation != t.generation) {
+            fill_place(p, t.length, place, &t.at[next]);
+            p.generation = t.generation;
+            ++t.made;
+        }
+        place = next;
+    }
 }
 
 // How long the lines before `at` are, where the last `lines` of them, which start after `begin`,
