@@ -48,7 +48,9 @@ struct line_period {
     period_place at[longest_period];
 };
 
-inline line_period the_period;
+// Zeros from the start, set by no code: clang would otherwise make it at start-up behind a guard,
+// and bring in the C++ runtime (1.4 MiB) with it.
+inline constinit line_period the_period{};
 
 constexpr size_t period_orbit(size_t length, size_t place)
 {
