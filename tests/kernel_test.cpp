@@ -316,6 +316,8 @@ TEST(PeriodPlaces, AgreeWithTheLineWay)
             for (size_t i = 0; i < block_size; ++i) {
                 ASSERT_EQ(place.lf_bytes[i], (lf >> i) & 1 ? 0xFF : 0) << where() << ", byte " << i;
                 if ((pairs >> i) & 1) {
+                    ASSERT_EQ(place.pair_digits[2 * n], i) << where();
+                    ASSERT_EQ(place.pair_digits[2 * n + 1], i + 1) << where();
                     ASSERT_EQ(place.starts[n++], i) << where();
                 }
                 if (i % 16 == 15) {

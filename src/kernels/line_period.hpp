@@ -19,6 +19,9 @@ inline constexpr size_t longest_period = 1024;
 // first character; what a block there holds; and where the block after it falls.
 struct alignas(64) period_place {
     uint8_t lf_bytes[block_size];  // 0xFF at each line feed, 0 at every other byte
+    // The places of each pair's high digit and then its low one, pair by pair, 64 being byte 0 of
+    // the block after; then 0xFF: for a permute from two blocks that lays each pair in 16 bits.
+    uint8_t pair_digits[block_size];
     // The places of all the block's pair starts, lowest first, then 0xFF: for a lookup that reads
     // from the whole block at once.
     uint8_t starts[block_size / 2];
@@ -31,9 +34,8 @@ struct alignas(64) period_place {
     uint8_t ends[4];               // how many pairs the first 16, 32, 48 and 64 bytes begin
     uint32_t generation;           // the table's generation it was made in
 };
-// The lists fit in what alignment left spare, and stay where loads of 16 bytes reach them
-// directly from the place.
-static_assert(sizeof(period_place) == 3 * block_size);
+// A place takes four blocks' room, its lists where whole vector loads reach them directly.
+static_assert(sizeof(period_place) == 4 * block_size);
 
 // The places of one orbit: a length and the places a block can reach from one of them. Blocks
 // step 64 bytes, so from place r they reach the places that leave r's remainder by the gcd of
@@ -69,6 +71,7 @@ inline void fill_place(period_place& p, size_t length, size_t r, const period_pl
     p.next = next;
     std::memset(p.order, 0xFF, sizeof p.order);
     std::memset(p.starts, 0xFF, sizeof p.starts);
+    std::memset(p.pair_digits, 0xFF, sizeof p.pair_digits);
     // Each line that the block holds part of starts `start` bytes into the block (before it where
     // negative): its pair starts are every second byte from there to 3 bytes before its end, and
     // its line feed ends it.
@@ -89,6 +92,8 @@ inline void fill_place(period_place& p, size_t length, size_t r, const period_pl
     for (uint64_t left = p.pairs; left != 0; left &= left - 1) {
         const auto bit = static_cast<unsigned>(std::countr_zero(left));
         p.order[bit / 16][counts[bit / 16]++] = static_cast<uint8_t>(bit % 16);
+        p.pair_digits[2 * n] = static_cast<uint8_t>(bit);
+        p.pair_digits[2 * n + 1] = static_cast<uint8_t>(bit + 1);
         p.starts[n++] = static_cast<uint8_t>(bit);
     }
     unsigned before = 0;
