@@ -16,25 +16,26 @@
 inline constexpr size_t longest_period = 1024;
 
 // A place in the period: the offset in its line of a block's first byte, counted from the line's
-// first character; what a block there holds; and where the block after it falls.
-struct alignas(64) period_place {
-    uint8_t lf_bytes[block_size];  // 0xFF at each line feed, 0 at every other byte
+// first character; what a block there holds; and where the block after it falls. The lists are
+// aligned for the kernels' aligned loads, which SSE can take as operands.
+struct period_place {
+    alignas(64) uint8_t lf_bytes[block_size];  // 0xFF at each line feed, 0 at every other byte
     // The places of each pair's high digit and then its low one, pair by pair, 64 being byte 0 of
     // the block after; then 0xFF: for a permute from two blocks that lays each pair in 16 bits.
-    uint8_t pair_digits[block_size];
+    alignas(64) uint8_t pair_digits[block_size];
     // The places of all the block's pair starts, lowest first, then 0xFF: for a lookup that reads
     // from the whole block at once.
     uint8_t starts[block_size / 2];
     // For each 16 bytes, the places of their pair starts, lowest first (8 at most, as pairs never
     // stand next to each other), then 0xFF, which a byte shuffle or table lookup reads as zero.
-    uint8_t order[4][16];
+    alignas(16) uint8_t order[4][16];
     uint64_t lf;                   // bit i: byte i is a line feed
     uint64_t pairs;                // bit i: byte i begins a pair
     const period_place* next;      // the place of the block after
     uint8_t ends[4];               // how many pairs the first 16, 32, 48 and 64 bytes begin
     uint32_t generation;           // the table's generation it was made in
 };
-// A place takes four blocks' room, its lists where whole vector loads reach them directly.
+// A place takes four blocks' room, whole places in a table keeping their lists aligned.
 static_assert(sizeof(period_place) == 4 * block_size);
 
 // The places of one orbit: a length and the places a block can reach from one of them. Blocks
