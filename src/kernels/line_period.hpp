@@ -55,11 +55,6 @@ struct line_period {
 // and bring in the C++ runtime (1.4 MiB) with it.
 inline constinit line_period the_period{};
 
-constexpr size_t period_orbit(size_t length, size_t place)
-{
-    return place % std::gcd(length, block_size);
-}
-
 // Fills the place at offset r of lines `length` bytes long, each ending with its line feed: line
 // by line, as a period may be made for a few blocks only.
 inline void fill_place(period_place& p, size_t length, size_t r, const period_place* next)
@@ -109,11 +104,12 @@ inline void fill_place(period_place& p, size_t length, size_t r, const period_pl
 inline line_period& period_for(size_t length, size_t r)
 {
     line_period& t = the_period;
-    const size_t orbit = period_orbit(length, r);
+    const size_t gcd = std::gcd(length, block_size);
+    const size_t orbit = r % gcd;
     if (t.length != length || t.orbit != orbit) {
         t.length = length;
         t.orbit = orbit;
-        t.places = length / std::gcd(length, block_size);
+        t.places = length / gcd;
         t.made = 0;
         if (++t.generation == 0) {
             for (period_place& p : t.at)
